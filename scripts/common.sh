@@ -1,0 +1,37 @@
+# Shared by scripts/run and scripts/test: package check and build.
+# shellcheck shell=bash
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+JOBS="$(nproc 2>/dev/null || echo 2)"
+
+missing_packages() {
+  local pkg
+  grep -v -E '^\s*(#|$)' "$ROOT/scripts/packages.txt" | while read -r pkg; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || echo "$pkg"
+  done
+}
+
+ensure_packages() {
+  local missing
+  missing="$(missing_packages | tr '\n' ' ')"
+  missing="${missing% }"
+  [ -z "$missing" ] && return 0
+  if [ "$(id -u)" -eq 0 ]; then
+    echo "Installing: $missing"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    # shellcheck disable=SC2086
+    apt-get install -y -qq --no-install-recommends $missing
+  else
+    echo "These Debian packages are missing. Install them, then run this again:"
+    echo "  sudo apt-get install $missing"
+    exit 1
+  fi
+}
+
+# build <dir-name> [cmake args...]
+build_tree() {
+  local dir="$ROOT/build/$1"; shift
+  cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j "$JOBS"
+}
