@@ -1,0 +1,23 @@
+#pragma once
+
+// The single-instance guard: a per-user lock named after the mutex name,
+// held for the life of the process. The kernel drops it when the process
+// ends, also on a crash or kill -9.
+class clsEnviron {
+public:
+    static constexpr const char* MutexName = "Vexa QT-3333C APP Exclusive Mutex RX-77NOVA";
+
+    explicit clsEnviron(const char* name);
+    ~clsEnviron();
+    clsEnviron(const clsEnviron&) = delete;
+    clsEnviron& operator=(const clsEnviron&) = delete;
+
+    // 1 when this process holds the lock; 0 when another does or the lock
+    // could not be created.
+    int IsFirstInstance() const { return firstInstance; }
+
+private:
+    const char* mutexName;
+    int firstInstance = 0;
+    int mutexHandle = -1;  // the lock file's descriptor
+};
