@@ -1,0 +1,1 @@
+target_link_libraries(firmdata_bench PRIVATE rx_firmdata)
