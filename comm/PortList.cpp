@@ -1,0 +1,98 @@
+#include "PortList.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+constexpr size_t kMaxNumberChars = 9;
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Digits, '.' and '-' of text, cut to the first nine.
+std::string NumberChars(std::string_view text)
+{
+    std::string kept;
+    for (const char c : text) {
+        if (IsDigit(c) || c == '.' || c == '-') {
+            kept.push_back(c);
+        }
+    }
+    if (kept.size() > kMaxNumberChars) {
+        kept.resize(kMaxNumberChars);
+    }
+    return kept;
+}
+
+} // namespace
+
+void EnumeratePorts(std::vector<std::string>& list)
+{
+    EnumeratePorts(list, ComPorts::FromEnvironment());
+}
+
+void EnumeratePorts(std::vector<std::string>& list, const ComPorts& ports)
+{
+    for (const ComPort& port : ports.Scan()) {
+        if (port.present) {
+            list.push_back(std::to_string(port.number));
+        }
+    }
+    std::stable_sort(list.begin(), list.end(), [](const std::string& a, const std::string& b) {
+        return PortNumberOf(a) < PortNumberOf(b);
+    });
+}
+
+// Reads the number by hand: strtod would follow the user's locale, where the
+// decimal point may be a comma.
+int PortNumberOf(std::string_view text)
+{
+    const std::string chars = NumberChars(text);
+    size_t pos = 0;
+    const bool negative = pos < chars.size() && chars[pos] == '-';
+    if (negative) {
+        ++pos;
+    }
+    int64_t whole = 0;
+    bool anyDigit = false;
+    for (; pos < chars.size() && IsDigit(chars[pos]); ++pos) {
+        whole = whole * 10 + (chars[pos] - '0');
+        anyDigit = true;
+    }
+    bool roundUp = false;
+    if (pos < chars.size() && chars[pos] == '.' && pos + 1 < chars.size() && IsDigit(chars[pos + 1])) {
+        // The first fraction digit alone decides: .5 and above round away from zero.
+        roundUp = chars[pos + 1] >= '5';
+        anyDigit = true;
+    }
+    if (!anyDigit) {
+        return 0;
+    }
+    const int64_t magnitude = whole + (roundUp ? 1 : 0);
+    return static_cast<int>(negative ? -magnitude : magnitude);
+}
+
+std::string PortDevicePath(int number)
+{
+    return PortDevicePath(number, ComPorts::FromEnvironment());
+}
+
+std::string PortDevicePath(int number, const ComPorts& ports)
+{
+    const std::optional<std::string> path = ports.PathOf(number);
+    if (!path) {
+        return {};
+    }
+    // Show the device a link leads to (/dev/ttyUSB0), not the link.
+    char* real = realpath(path->c_str(), nullptr);
+    if (real == nullptr) {
+        return *path;
+    }
+    std::string device(real);
+    std::free(real);
+    return device;
+}
