@@ -15,6 +15,7 @@ struct CpuCase {
     bool echo;
     Bytes checkAnswers;  // to the command-8 packets over the system area
     int blocksWritten;
+    bool paced = false;
 };
 
 void PrintTo(const CpuCase& c, std::ostream* os)
@@ -34,6 +35,7 @@ TEST_P(CpuWrite, Complete)
     RadioOptions options;
     options.systemAreaMatches = c.systemAreaMatches;
     options.echoWriter = c.echo;
+    options.paced = c.paced;
     const auto radio = StartRadio(options);
     RadioClient client(radio->DevicePath());
 
@@ -78,7 +80,8 @@ TEST_P(CpuWrite, Complete)
 INSTANTIATE_TEST_SUITE_P(SystemArea, CpuWrite,
                          ::testing::Values(CpuCase{"system_area_differs", false, false, {0x00}, 5},
                                            CpuCase{"system_area_matches", true, false, Bytes(64, FB), 3},
-                                           CpuCase{"writer_echoed", false, true, {0x00}, 5}),
+                                           CpuCase{"writer_echoed", false, true, {0x00}, 5},
+                                           CpuCase{"paced_line", false, true, {0x00}, 5, true}),
                          [](const auto& info) { return info.param.name; });
 
 // The DSP takes every block; its sum goes out before the last block, is
