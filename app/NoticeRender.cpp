@@ -1,0 +1,50 @@
+#include "NoticeRender.h"
+
+#include "NoticeTable.h"
+
+#include <QColor>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+
+namespace {
+
+// The table's colour value holds red in the low byte, then green, then blue.
+QColor ColorOf(std::uint32_t value)
+{
+    return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
+                  static_cast<int>((value >> 16) & 0xFF));
+}
+
+// Notice texts are 8-bit; every character the table holds is ASCII.
+QString Latin1(const std::string& text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+void AppendNotice(QTextEdit* box, int index, const std::optional<std::string>& writeTime)
+{
+    const MESSTRING entry = GetNotice(index);
+    QTextCharFormat format;
+    format.setForeground(ColorOf(entry.color));
+    format.setFontPointSize(8);
+
+    QTextCursor cursor(box->document());
+    cursor.movePosition(QTextCursor::End);
+    if (!box->document()->isEmpty()) {
+        cursor.insertBlock(QTextBlockFormat(), format);
+    }
+    cursor.setCharFormat(format);
+    cursor.insertText(Latin1(NoticeText(index, writeTime)), format);
+}
+
+void ShowNotices(QTextEdit* box, int first, int last, const std::optional<std::string>& writeTime)
+{
+    box->clear();
+    for (int i = first; i <= last; ++i) {
+        AppendNotice(box, i, writeTime);
+    }
+}

@@ -1,0 +1,9 @@
+#include "PortComboBox.h"
+
+PortComboBox::PortComboBox(QWidget* parent) : QComboBox(parent) {}
+
+void PortComboBox::showPopup()
+{
+    emit dropDown();
+    QComboBox::showPopup();
+}

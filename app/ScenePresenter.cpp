@@ -1,0 +1,89 @@
+#include "ScenePresenter.h"
+
+#include "NoticeRender.h"
+#include "PortBoxList.h"
+#include "SceneTable.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QProgressBar>
+#include <QTextEdit>
+
+namespace {
+
+// The port box sits above the first button, its right edge on the rich-text
+// box's right edge, a gap of "WW" in the window's font between them. The
+// coordinates are taken as they are, across parents.
+void PlacePortBox(QComboBox* portBox, const QTextEdit* box, const QAbstractButton* button1)
+{
+    const QFontMetrics metrics(portBox->window()->font());
+    const int left = box->x() + box->width() - portBox->width();
+    const int top = button1->y() - portBox->height() - metrics.horizontalAdvance(QStringLiteral("WW"));
+    portBox->move(left, top);
+}
+
+// An empty box gets the computer's ports and offers the first (or 1);
+// otherwise it shows the port number given.
+void FillPortBox(QComboBox* portBox, int portNumber)
+{
+    if (portBox->currentText().isEmpty()) {
+        FillPortList(portBox);
+        portBox->setEditText(portBox->count() > 0 ? portBox->itemText(0) : QStringLiteral("1"));
+        return;
+    }
+    portBox->setEditText(QString::asprintf("%d", portNumber));
+}
+
+void GiveFocus(QAbstractButton* button)
+{
+    button->setEnabled(true);
+    button->setFocus(Qt::OtherFocusReason);
+}
+
+} // namespace
+
+void ShowScene(QTextEdit* box, QAbstractButton* button1, QAbstractButton* button2,
+               QProgressBar* progressBar, QComboBox* portBox,
+               const std::optional<std::string>& writeTime,
+               int left1, int height1, int top1, int width1,
+               int left2, int height2, int top2, int width2,
+               int portNumber, int scene)
+{
+    if (scene < 0 || scene >= SceneCount) {
+        return;  // no such row: the controls keep what they show
+    }
+    const SceneRow& row = SceneTable[scene];
+
+    ShowNotices(box, row.FirstNotice, row.LastNotice, writeTime);
+
+    button1->setVisible(row.ShowButton1 != 0);
+    button1->setText(QString::fromLatin1(row.Caption1));
+    button2->setVisible(row.ShowButton2 != 0);
+    button2->setText(QString::fromLatin1(row.Caption2));
+
+    if (progressBar != nullptr) {
+        progressBar->setVisible(row.ShowProgress != 0);
+    }
+    if (portBox != nullptr) {
+        portBox->setVisible(row.ShowPortBox != 0);
+    }
+
+    button1->setGeometry(left1, top1, width1, height1);
+    button2->setGeometry(left2, top2, width2, height2);
+
+    if (portBox != nullptr && row.ShowPortBox != 0) {
+        PlacePortBox(portBox, box, button1);
+        FillPortBox(portBox, portNumber);
+    }
+
+    if (row.ShowButton2 == 0) {
+        button1->setGeometry(left2, top2, width2, height2);
+    }
+
+    if (row.ShowButton2 != 0) {
+        GiveFocus(button2);
+    } else if (row.ShowButton1 != 0) {
+        GiveFocus(button1);
+    }
+}
