@@ -53,7 +53,7 @@ bool FaultPlan::Parse(const Fault& fault, Entry& entry)
         return ec == std::errc() && end == text.data() + text.size() && entry.block >= 1;
     }
     entry.name = std::string(text);
-    return IsKnownPoint(text) && (fault.kind != FaultKind::Late || fault.lateMs >= 0);
+    return IsKnownPoint(text);
 }
 
 bool FaultPlan::Set(const std::vector<Fault>& faults, std::string& error)
@@ -64,6 +64,10 @@ bool FaultPlan::Set(const std::vector<Fault>& faults, std::string& error)
         Entry entry;
         if (!Parse(fault, entry)) {
             error = "unknown fault point \"" + fault.point + "\"";
+            return false;
+        }
+        if (fault.kind == FaultKind::Late && fault.lateMs < 0) {
+            error = "fault at \"" + fault.point + "\": a negative delay";
             return false;
         }
         entries.push_back(entry);

@@ -24,10 +24,11 @@ int main(int argc, char** argv)
     }
 
     // The worker thread inherits this mask, so only sigwait sees the signals.
-    sigset_t stopSignals;
+    sigset_t stopSignals;  // and SIGUSR1, which switches the radio off and on
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGUSR1);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     EmulatedRadio radio(parsed.options);
@@ -36,11 +37,16 @@ int main(int argc, char** argv)
         return 1;
     }
     std::printf("COM%d %s\n", parsed.com, radio.DevicePath().c_str());
-    std::printf("linked as %s/com%d; serving until SIGINT or SIGTERM\n", parsed.portDir.c_str(), parsed.com);
+    std::printf("linked as %s/com%d; serving until SIGINT or SIGTERM (SIGUSR1: power cycle)\n",
+                parsed.portDir.c_str(), parsed.com);
     std::fflush(stdout);
 
     int signal = 0;
-    sigwait(&stopSignals, &signal);
+    while (sigwait(&stopSignals, &signal) == 0 && signal == SIGUSR1) {
+        radio.PowerCycle();
+        std::printf("power cycled: COM%d %s\n", parsed.com, radio.DevicePath().c_str());
+        std::fflush(stdout);
+    }
     radio.Stop();
     std::fputs(FormatReport(radio.Report()).c_str(), stdout);
     return 0;

@@ -208,6 +208,10 @@ TEST(ToolRun, ServesTheLinkUntilSigterm)
                 EXPECT_EQ(CompareVersion(ident.data(), target, invalid, refused, BuiltInFirmware()), 0);
             }
         }
+        kill(tool.pid, SIGUSR1);  // switched off and on: same line, it was not hung up
+        EXPECT_NE(tool.ReadUntil(tool.outFd, "power cycled: COM7 " + device, 5000)
+                      .find("power cycled: COM7 " + device),
+                  std::string::npos);
         kill(tool.pid, SIGTERM);
         EXPECT_EQ(tool.Wait(5000), 0);
         const std::string out = tool.ReadUntil(tool.outFd, "state:", 2000);
