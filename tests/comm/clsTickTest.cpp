@@ -1,0 +1,118 @@
+#include "clsTick.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A clock the test moves by hand.
+class ManualClock final : public TickClock {
+public:
+    explicit ManualClock(uint32_t start) : now(start) {}
+    uint32_t Now() const override { return now; }
+    void Advance(uint32_t ms) { now += ms; }
+    void Set(uint32_t value) { now = value; }
+
+private:
+    uint32_t now;
+};
+
+uint32_t MonotonicMs()
+{
+    timespec now {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u);
+}
+
+} // namespace
+
+TEST(CommTick, NeverStartedGivesZero)
+{
+    ManualClock clock(1234);
+    clsTick tick(&clock);
+    EXPECT_EQ(tick.Remaining(), 0u);
+    clsTick onPlatformClock;
+    EXPECT_EQ(onPlatformClock.Remaining(), 0u);
+}
+
+struct CountDownCase {
+    const char* name;
+    uint32_t startAt;      // the clock's count at Start
+    uint32_t timeout;
+    uint32_t laterAt;      // the clock's count when asked
+    uint32_t remaining;
+};
+
+class CommTickCountDown : public testing::TestWithParam<CountDownCase> {};
+
+TEST_P(CommTickCountDown, RemainingAfterElapsedTime)
+{
+    const CountDownCase& row = GetParam();
+    ManualClock clock(row.startAt);
+    clsTick tick(&clock);
+    tick.Start(row.timeout);
+    clock.Set(row.laterAt);
+    EXPECT_EQ(tick.Remaining(), row.remaining);
+}
+
+INSTANTIATE_TEST_SUITE_P(Comm, CommTickCountDown,
+    testing::Values(
+        CountDownCase {"AtStart", 5000, 100, 5000, 100},
+        CountDownCase {"OneMsIn", 5000, 100, 5001, 99},
+        CountDownCase {"LastMs", 5000, 100, 5099, 1},
+        CountDownCase {"Expired", 5000, 100, 5100, 0},
+        CountDownCase {"LongExpired", 5000, 100, 90000, 0},
+        CountDownCase {"StartZeroIsDue", 5000, 0, 5000, 0},
+        // 10 ms before the count wraps, 50 ms; asked 30 ms after the wrap:
+        // 40 ms have passed, 10 remain.
+        CountDownCase {"AcrossTheWrap", 0xFFFFFFF6u, 50, 30, 10},
+        CountDownCase {"ExpiredAcrossTheWrap", 0xFFFFFFF6u, 50, 40, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CommTick, ExpiredCountDownStaysAtZero)
+{
+    ManualClock clock(100);
+    clsTick tick(&clock);
+    tick.Start(100);
+    clock.Advance(150);
+    EXPECT_EQ(tick.Remaining(), 0u);
+    clock.Set(120); // even a clock seen inside the old window again
+    EXPECT_EQ(tick.Remaining(), 0u);
+}
+
+TEST(CommTick, StartAgainRestarts)
+{
+    ManualClock clock(0);
+    clsTick tick(&clock);
+    tick.Start(100);
+    clock.Advance(60);
+    EXPECT_EQ(tick.Remaining(), 40u);
+    tick.Start(100);
+    EXPECT_EQ(tick.Remaining(), 100u);
+    clock.Advance(100);
+    EXPECT_EQ(tick.Remaining(), 0u);
+    tick.Start(30);
+    clock.Advance(10);
+    EXPECT_EQ(tick.Remaining(), 20u);
+}
+
+TEST(CommTick, PlatformClockIsMonotonicMilliseconds)
+{
+    const uint32_t before = MonotonicMs();
+    const uint32_t now = PlatformClock().Now();
+    const uint32_t after = MonotonicMs();
+    // Compared modulo 2^32, as the count wraps.
+    EXPECT_LE(now - before, after - before);
+}
+
+TEST(CommTick, DefaultClockCountsDown)
+{
+    clsTick tick;
+    tick.Start(100000);
+    const uint32_t left = tick.Remaining();
+    EXPECT_GE(left, 1u);
+    EXPECT_LE(left, 100000u);
+}
