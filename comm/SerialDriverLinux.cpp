@@ -115,6 +115,9 @@ void SerialDriverLinux::AskLowLatency()
 void SerialDriverLinux::Close()
 {
     if (fd >= 0) {
+        // The exclusive flag lives with the tty, not with this descriptor: a
+        // tty that another program keeps open would stay locked.
+        ioctl(fd, TIOCNXCL);
         ::close(fd); // also releases the lock
         fd = -1;
     }

@@ -1,12 +1,17 @@
 // The serial port on real pseudo-terminals, found through a port folder.
 #include "cmcComm.h"
 
+#include "ComPorts.h"
 #include "CommTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <memory>
+#include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <thread>
@@ -68,6 +73,22 @@ bool OtherProgramOpensCom3()
         return true;
     }
     _exit(other.LastOpenFailure() == OpenFailure::Busy ? 1 : 2);
+}
+
+// Another user's program that opens the device plainly, as a terminal
+// program would: 0 opened, 1 refused as busy, 2 refused otherwise.
+bool OtherUserOpensCom3WithoutLock()
+{
+    if (setgid(65534) != 0 || setuid(65534) != 0) {
+        _exit(3);
+    }
+    const std::optional<std::string> path = ComPorts::FromEnvironment().PathOf(3);
+    const int fd = path ? open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK) : -1;
+    if (fd >= 0) {
+        close(fd);
+        return true;
+    }
+    _exit(errno == EBUSY ? 1 : 2);
 }
 
 } // namespace
@@ -161,6 +182,21 @@ TEST_F(CommPortPty, AnotherProcessCannotOpenAPortOpenHere)
     EXPECT_EQ(InChild(OtherProgramOpensCom3), 1);
     comm->Close();
     EXPECT_EQ(InChild(OtherProgramOpensCom3), 0);
+}
+
+// An ordinary user's program is kept out by the tty's exclusive flag even
+// without taking the lock, and let in once the port is closed again.
+TEST_F(CommPortPty, ExclusiveTtyKeepsOutAnotherUser)
+{
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs root to act as another user";
+    }
+    ASSERT_EQ(chmod(dir.Path().c_str(), 0755), 0);
+    ASSERT_EQ(chmod(third.SlavePath().c_str(), 0666), 0);
+    ASSERT_TRUE(comm->Open(3, kUsual));
+    EXPECT_EQ(InChild(OtherUserOpensCom3WithoutLock), 1);
+    comm->Close();
+    EXPECT_EQ(InChild(OtherUserOpensCom3WithoutLock), 0);
 }
 
 TEST_F(CommPortPty, DestructionReleasesThePort)
