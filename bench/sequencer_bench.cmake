@@ -1,0 +1,1 @@
+target_link_libraries(sequencer_bench PRIVATE rx_seqdriver rx_radio)

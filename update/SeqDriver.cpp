@@ -1,0 +1,97 @@
+#include "SeqDriver.h"
+
+#include "clsMainSeq.h"
+
+#include <QCoreApplication>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+int64_t NowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+} // namespace
+
+SeqDriver::SeqDriver(clsMainSeq& sequencer) : seq(sequencer), startNs(NowNs())
+{
+}
+
+int64_t SeqDriver::ElapsedMs() const
+{
+    return (NowNs() - startNs) / 1000000;
+}
+
+int SeqDriver::Tick()
+{
+    const int event = seq.Step();
+    const int progress = seq.GetProgress();
+    // Progress only falls back to 0 when a new target starts or a run ends.
+    if (progress < lastProgress && progress != 0) {
+        progressDropped = true;
+    }
+    if (progress > maxProgress) {
+        maxProgress = progress;
+    }
+    lastProgress = progress;
+    if (event != 0) {
+        records.push_back({ElapsedMs(), event, seq.GetState(), seq.GetTarget(), progress});
+        seq.ClearEvent();
+    }
+    QCoreApplication::processEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return event;
+}
+
+bool SeqDriver::RunUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    const int64_t until = ElapsedMs() + timeoutMs;
+    while (!done()) {
+        if (ElapsedMs() > until) {
+            return false;
+        }
+        Tick();
+    }
+    return true;
+}
+
+bool SeqDriver::RunUntilEvent(int event, int timeoutMs)
+{
+    const size_t from = records.size();
+    return RunUntil(
+        [&] {
+            for (size_t i = from; i < records.size(); ++i) {
+                if (records[i].event == event) {
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+}
+
+bool SeqDriver::RunUntilResting(int timeoutMs)
+{
+    bool left = false;
+    return RunUntil(
+        [&] {
+            const int s = seq.GetState();
+            const bool resting = s == Standby || s == Confirm;
+            if (!resting) {
+                left = true;
+            }
+            return left && resting;
+        },
+        timeoutMs);
+}
+
+std::vector<int> SeqDriver::Events() const
+{
+    std::vector<int> out;
+    for (const SeqRecord& r : records) {
+        out.push_back(r.event);
+    }
+    return out;
+}

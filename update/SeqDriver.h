@@ -1,0 +1,49 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class clsMainSeq;
+
+// One event the sequencer reported, with what it looked like at that moment.
+struct SeqRecord {
+    int64_t ms;       // since the driver was made
+    int event;
+    int state;
+    int target;
+    int progress;
+};
+
+// Ticks a sequencer the way the main window does (Step, handle, ClearEvent,
+// about once a millisecond, on the thread that owns the port, with that
+// thread's events processed between ticks) and records every event.
+class SeqDriver {
+public:
+    explicit SeqDriver(clsMainSeq& sequencer);
+
+    // One tick; returns the event code handled (0 for none).
+    int Tick();
+    // Ticks until done() holds or timeoutMs pass; true when done() held.
+    bool RunUntil(const std::function<bool()>& done, int timeoutMs);
+    // Ticks until the given event is reported; false on time-out.
+    bool RunUntilEvent(int event, int timeoutMs);
+    // Ticks until the sequencer rests (Standby or Confirm) after having left
+    // its resting state at least once since the call.
+    bool RunUntilResting(int timeoutMs);
+
+    const std::vector<SeqRecord>& Records() const { return records; }
+    std::vector<int> Events() const;
+    int MaxProgress() const { return maxProgress; }
+    bool ProgressEverDropped() const { return progressDropped; }
+    int64_t ElapsedMs() const;
+    void ClearRecords() { records.clear(); }
+
+private:
+    clsMainSeq& seq;
+    int64_t startNs;
+    std::vector<SeqRecord> records;
+    int maxProgress = 0;
+    int lastProgress = 0;
+    int lastTarget = 0;
+    bool progressDropped = false;
+};
