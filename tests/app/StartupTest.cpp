@@ -10,6 +10,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -185,13 +188,78 @@ TEST_F(Guard, KilledHolderDoesNotBlockTheNextStart)
     EXPECT_EQ(ProbeOnce(probe), "first");
 }
 
-TEST_F(Guard, ProgramWithIntactCatalogueEndsWithCodeZero)
+// True once the program has built its windows: its tick worker's thread,
+// named after its class, is there.
+bool HasWorkerThread(pid_t pid)
 {
-    Child run = Spawn(program, {});
-    close(run.in);
-    close(run.out);
-    EXPECT_EQ(Wait(run.pid), 0);
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+        std::ifstream comm(task.path() / "comm");
+        std::string name;
+        std::getline(comm, name);
+        if (name == "thrProg") {
+            return true;
+        }
+    }
+    return false;
 }
+
+bool WaitForWindows(pid_t pid, int ms)
+{
+    for (int waited = 0; waited < ms; waited += 10) {
+        if (HasWorkerThread(pid)) {
+            return true;
+        }
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            return false;  // ended before showing anything
+        }
+        usleep(10000);
+    }
+    return false;
+}
+
+// The session's end (SIGTERM), an interrupt (SIGINT) and a hang-up (SIGHUP)
+// reach the windows as a close request: the program then ends the orderly
+// way, with code 0, while the worker ticks.
+struct EndSignalCase {
+    const char* name;
+    int signal;
+};
+
+void PrintTo(const EndSignalCase& c, std::ostream* os) { *os << c.name; }
+
+class ProgramEnd : public Guard, public testing::WithParamInterface<EndSignalCase> {
+protected:
+    void SetUp() override
+    {
+        Guard::SetUp();
+        ports = dir + "/ports";
+        mkdir(ports.c_str(), 0700);
+        setenv("RX77NOVA_PORT_DIR", ports.c_str(), 1);
+    }
+    std::string ports;
+};
+
+TEST_P(ProgramEnd, EndsWithCodeZeroWhileTheWorkerTicks)
+{
+    for (int run = 0; run < 3; ++run) {
+        Child program = Spawn(RX_PROGRAM, {});
+        close(program.in);
+        ASSERT_TRUE(WaitForWindows(program.pid, 20000));
+        usleep(static_cast<useconds_t>(20000 * run));  // at different points of the ticking
+        kill(program.pid, GetParam().signal);
+        EXPECT_EQ(Wait(program.pid), 0);
+        close(program.out);
+        EXPECT_EQ(ProbeOnce(probe), "first");  // the lock went with it
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Guard, ProgramEnd,
+                         testing::Values(EndSignalCase{"terminate", SIGTERM}, EndSignalCase{"interrupt", SIGINT},
+                                         EndSignalCase{"hang_up", SIGHUP}),
+                         [](const testing::TestParamInfo<EndSignalCase>& info) { return std::string(info.param.name); });
 
 } // namespace
 

@@ -1,0 +1,21 @@
+#pragma once
+
+// Which scene an event code of the sequencer leads to, by the target being
+// handled, and whether the critical-stop sound goes with it.
+struct EventSceneRow {
+    int event;
+    int sceneNone;     // target TargetNone
+    int sceneCpu;      // TargetCpu
+    int sceneDsp;      // TargetDsp
+    int sceneRefused;  // TargetRefused
+    bool beep;
+};
+
+constexpr int SceneUnchanged = -1;
+
+// The row of event code, or null for a code that changes nothing.
+const EventSceneRow* FindEventScene(int event);
+
+// The scene to show for event while target is handled; SceneUnchanged when
+// the scene on screen stays.
+int SceneForEvent(int event, int target);

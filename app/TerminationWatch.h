@@ -1,0 +1,29 @@
+#pragma once
+#include <QObject>
+
+class QSocketNotifier;
+
+// Turns the session's end and Ctrl+C (SIGTERM, SIGHUP, SIGINT) into a close
+// request on the user-interface thread, so that the program then ends the
+// orderly way, or refuses while firmware is being written.
+class TerminationWatch : public QObject {
+    Q_OBJECT
+public:
+    // Holds the three signals back in every thread started from now on;
+    // call before any thread exists. False when it could not be done.
+    static bool BlockSignals();
+
+    explicit TerminationWatch(QObject* parent = nullptr);
+    ~TerminationWatch() override;
+    TerminationWatch(const TerminationWatch&) = delete;
+    TerminationWatch& operator=(const TerminationWatch&) = delete;
+
+signals:
+    void requested();
+
+private:
+    void Drain();
+
+    int fd = -1;
+    QSocketNotifier* notifier = nullptr;
+};

@@ -1,0 +1,135 @@
+#include "UnitOpening.h"
+
+#include "ScenePresenter.h"
+#include "WindowKit.h"
+#include "frmMain.h"
+#include "ui_UnitOpening.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+
+TFormOpening* FormOpening = nullptr;
+
+namespace {
+
+constexpr const char* CardCaption = "RX-77NOVA Firm Update (Release E2)";
+constexpr int CardWidth = 412;
+constexpr int CardHeight = 442;
+
+} // namespace
+
+TFormOpening::TFormOpening(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), ui(std::make_unique<Ui::TFormOpening>())
+{
+    LoadPictures();
+    ui->setupUi(this);
+    setFont(WindowFont());
+    setFixedSize(CardWidth, CardHeight);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    setAutoFillBackground(true);
+
+    // Centred across, in the upper part of the screen.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move((area.width() - width()) / 2, static_cast<int>(0.3 * (area.height() - height())));
+    }
+
+    setWindowTitle(QString::fromLatin1(CardCaption));
+    ui->Label1->setText(QStringLiteral("Release E2"));
+    ui->btOK->move(width() / 2 - ui->btOK->width() - 5, ui->btOK->y());
+    ui->btCancel->move(width() / 2 + 5, ui->btCancel->y());
+
+    QPalette paper = ui->reCaution->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        paper.setColor(group, QPalette::Base, Qt::white);
+    }
+    ui->reCaution->setPalette(paper);
+    ui->reCaution->setEnabled(false);
+
+    connect(ui->btOK, &QPushButton::clicked, this, &TFormOpening::btOKClick);
+    connect(ui->btCancel, &QPushButton::clicked, this, &TFormOpening::btCancelClick);
+}
+
+TFormOpening::~TFormOpening() = default;
+
+void TFormOpening::FormShow()
+{
+    const QRect ok = ui->btOK->geometry();
+    const QRect cancel = ui->btCancel->geometry();
+    ShowScene(ui->reCaution, ui->btOK, ui->btCancel, nullptr, nullptr, std::nullopt,
+              ok.left(), ok.height(), ok.top(), ok.width(),
+              cancel.left(), cancel.height(), cancel.top(), cancel.width(), 1, 0);
+}
+
+void TFormOpening::btOKClick()
+{
+    if (Form1 != nullptr) {
+        Form1->show();
+    }
+    hide();
+}
+
+void TFormOpening::btCancelClick()
+{
+    RequestClose();
+}
+
+bool TFormOpening::FormCloseQuery() const
+{
+    if (Form1 == nullptr) {
+        return true;
+    }
+    return Form1->Scene() != 6 && Form1->Scene() != 7;
+}
+
+bool TFormOpening::RequestClose()
+{
+    if (hasClosed) {
+        return true;
+    }
+    if (!FormCloseQuery()) {
+        return false;
+    }
+    hasClosed = true;
+    hide();
+    emit closed();
+    return true;
+}
+
+void TFormOpening::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) {
+        FormShow();
+    }
+}
+
+void TFormOpening::closeEvent(QCloseEvent* event)
+{
+    if (RequestClose()) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TFormOpening::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        if (ui->btCancel->isVisible() && ui->btCancel->isEnabled()) {
+            ui->btCancel->click();
+        }
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        PressForEnter(this, nullptr);
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}

@@ -1,0 +1,325 @@
+#include "frmMain.h"
+
+#include "EventSceneTable.h"
+#include "PortBoxList.h"
+#include "PortText.h"
+#include "ScenePresenter.h"
+#include "SceneTable.h"
+#include "UnitOpening.h"
+#include "WindowKit.h"
+#include "clsGTex.h"
+#include "clsMainSeq.h"
+#include "thrProg.h"
+#include "ui_frmMain.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QScreen>
+
+#include <charconv>
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+// The catalogue gives the window's outer size. The client area is what is
+// left inside a fixed single border (3 pixels) and a caption bar (19).
+constexpr int FrameWidth = 2 * 3;
+constexpr int FrameHeight = 2 * 3 + 19;
+constexpr int DefaultWidth = 440;
+constexpr int DefaultHeight = 200;
+// The empty strip along the top of the client area, where a tool bar would go.
+constexpr int StripHeight = 29;
+constexpr int ProgressHeight = 16;
+
+// A decimal number filling the whole text, or fallback.
+int DecimalOr(const std::string& text, int fallback)
+{
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [at, error] = std::from_chars(text.data(), end, value);
+    return error == std::errc() && at == end && !text.empty() ? value : fallback;
+}
+
+QString FromText(const std::string& text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+TForm1::TForm1(clsGTex& catalogue) : TForm1(catalogue, std::make_unique<clsMainSeq>(), true) {}
+
+TForm1::TForm1(clsGTex& catalogue, std::unique_ptr<clsMainSeq> seq, bool startWorker)
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      ui(std::make_unique<Ui::TForm1>()),
+      sequencer(std::move(seq)),
+      messageDisplay(ShowMessageBox),
+      beep([] { QApplication::beep(); })
+{
+    LoadPictures();
+    ui->setupUi(this);
+    setFont(WindowFont());
+    ui->Button_Start->setFont(ButtonFont());
+    ui->Button_Exit->setFont(ButtonFont());
+
+    // A value that is not a decimal number keeps the built-in size.
+    const int outerWidth = DecimalOr(catalogue.GetText("Sys_Form_Size", 0), DefaultWidth);
+    const int outerHeight = DecimalOr(catalogue.GetText("Sys_Form_Size", 1), DefaultHeight);
+    setFixedSize(outerWidth - FrameWidth, outerHeight - FrameHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move((area.width() - outerWidth) / 2,
+             static_cast<int>(0.8 * ((area.height() - outerHeight) / 2)));
+    }
+
+    appTitle = catalogue.GetText("Sys_AppTitle", 0);
+    setWindowTitle(FromText(appTitle));
+    QGuiApplication::setApplicationDisplayName(FromText(appTitle));
+
+    Layout(width(), height());
+
+    connect(ui->Button_Start, &QPushButton::clicked, this, &TForm1::Button_StartClick);
+    connect(ui->Button_Exit, &QPushButton::clicked, this, &TForm1::Button_ExitClick);
+    connect(ui->cmbPort, &PortComboBox::dropDown, this, [this] { FillPortList(ui->cmbPort); });
+    connect(ui->cmbPort->lineEdit(), &QLineEdit::returnPressed, this,
+            [this] { PressForEnter(this, ui->Button_Start); });
+
+    worker = std::make_unique<thrProg>([this] { Timer1Timer(); });
+    if (startWorker) {
+        worker->Begin();
+    }
+}
+
+TForm1::~TForm1()
+{
+    // No tick may reach this window or its sequencer once they start to go.
+    worker->Stop();
+}
+
+void TForm1::Layout(int clientWidth, int clientHeight)
+{
+    ui->Panel1->setGeometry(3, StripHeight + 2, clientWidth - 6, clientHeight - (StripHeight + 2) - 3);
+    const QRect frame = ui->Panel1->geometry();
+    ui->Panel_Main->setGeometry(frame.left() + 1, frame.top() + 1, frame.width() - 2, frame.height() - 2);
+    const int mainWidth = ui->Panel_Main->width();
+    const int mainHeight = ui->Panel_Main->height();
+
+    QPalette face = ui->reMessage->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        face.setColor(group, QPalette::Base, palette().color(QPalette::Active, QPalette::Button));
+    }
+    ui->reMessage->setPalette(face);
+
+    ui->ProgressBar1->setGeometry(10, static_cast<int>(mainHeight - 2.5 * ProgressHeight - 12),
+                                  mainWidth - 20, ProgressHeight);
+    ui->ProgressBar1->setRange(0, 255);
+    ui->ProgressBar1->hide();
+
+    const int w = ui->ProgressBar1->width() / 5;
+    const int h = static_cast<int>(1.5 * ProgressHeight);
+    const int left = ui->ProgressBar1->x();
+    okHome = {left + 3 * w - 4, h, mainHeight - h - 2, w};
+    exitHome = {left + 4 * w, h, mainHeight - h - 2, w};
+    ui->Button_Start->setGeometry(okHome.left, okHome.top, okHome.width, okHome.height);
+    ui->Button_Exit->setGeometry(exitHome.left, exitHome.top, exitHome.width, exitHome.height);
+
+    ui->reMessage->setGeometry(10, 10, mainWidth - 20, ui->Button_Start->y() - 10 + 10);
+    ui->reMessage->lower();
+
+    // The port box is measured with the window's font; it is never lower
+    // than the toolkit can draw it, as with the platform's own combo box.
+    const QFontMetrics metrics(font());
+    const QString tall = QStringLiteral("255WW") + QString::fromUtf8("\xE5\x85\xA8\xE8\xA7\x92");
+    const int boxHeight = std::max(metrics.size(Qt::TextSingleLine, tall).height(),
+                                   ui->cmbPort->minimumSizeHint().height());
+    ui->cmbPort->resize(metrics.horizontalAdvance(QStringLiteral("2555WWWWW")), boxHeight);
+    ui->cmbPort->lineEdit()->setMaxLength(4);
+    ui->cmbPort->lineEdit()->setAttribute(Qt::WA_InputMethodEnabled, false);
+    ui->cmbPort->setAttribute(Qt::WA_InputMethodEnabled, false);
+    ui->cmbPort->setEditText(QString());
+    ui->cmbPort->hide();
+    ui->cmbPort->raise();
+}
+
+void TForm1::Present(int newScene)
+{
+    std::optional<std::string> writeTime;
+    if (newScene == 4) {
+        writeTime = WriteTimeText(sequencer->GetWriteTime());
+    }
+    ShowScene(ui->reMessage, ui->Button_Start, ui->Button_Exit, ui->ProgressBar1, ui->cmbPort, writeTime,
+              okHome.left, okHome.height, okHome.top, okHome.width,
+              exitHome.left, exitHome.height, exitHome.top, exitHome.width,
+              sequencer->GetPort(), newScene);
+}
+
+void TForm1::FormShow()
+{
+    scene = 1;
+    Present(scene);
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) {
+        FormShow();
+    }
+}
+
+void TForm1::Button_StartClick()
+{
+    if (!sequencer->CanStart()) {
+        return;
+    }
+    int port = 0;
+    if (scene == 1) {
+        port = ReadPortNumber(ui->cmbPort->currentText().toStdString());
+        if (port < PortFirst || port > PortLast) {
+            MessageBoxCp932(this, OutOfRangeText, appTitle, MsgIconError | MsgOk, messageDisplay);
+            ui->cmbPort->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    switch (scene) {
+    case 1:
+        scene = 2;
+        sequencer->SetPort(port);
+        sequencer->StartUpdate();
+        Present(scene);
+        break;
+    case 3:
+        scene = 4;
+        Present(scene);
+        break;
+    case 4:
+        sequencer->StartUpdate();
+        scene = 5;
+        Present(scene);
+        break;
+    case 8:
+    case 9:
+    case 12:
+    case 15:
+    case 16:
+        EndProgram();
+        break;
+    case 10:
+    case 11:
+    case 13:
+    case 14:
+        scene = 1;
+        Present(scene);
+        break;
+    default:
+        break;
+    }
+}
+
+void TForm1::Button_ExitClick()
+{
+    if (scene == 3 || scene == 4) {
+        sequencer->SendExit();
+    }
+    EndProgram();
+}
+
+bool TForm1::FormCloseQuery() const
+{
+    return scene != 6 && scene != 7;
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    EndProgram();
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        PressForEnter(this, ui->Button_Start);
+        return;
+    }
+    QWidget::keyPressEvent(event);  // Esc does nothing here: no cancel button
+}
+
+void TForm1::Timer1Timer()
+{
+    EventStep();
+    ui->ProgressBar1->setValue(sequencer->GetProgress());
+    ShowTitle();
+    ui->Button_Start->setEnabled(sequencer->CanStart());
+}
+
+void TForm1::EventStep()
+{
+    const int code = sequencer->Step();
+    if (code == 0) {
+        return;
+    }
+    HandleEvent(code, sequencer->GetTarget());
+    sequencer->ClearEvent();
+}
+
+void TForm1::HandleEvent(int code, int target)
+{
+    const int next = SceneForEvent(code, target);
+    if (next == SceneUnchanged) {
+        return;
+    }
+    scene = next;
+    if (FindEventScene(code)->beep) {
+        beep();
+    }
+    Present(scene);
+}
+
+std::string TForm1::WriteTimeText(int seconds)
+{
+    return std::to_string((seconds + 79) / 60);
+}
+
+QString TForm1::ProgressTitle(bool inProgress, int position, const std::string& appTitle)
+{
+    if (!inProgress) {
+        return FromText(appTitle);
+    }
+    return QString::asprintf("%3d%% - %s", position * 100 / 255, appTitle.c_str());
+}
+
+void TForm1::ShowTitle()
+{
+    const QString title = ProgressTitle(sequencer->IsInProgress(), ui->ProgressBar1->value(), appTitle);
+    if (windowTitle() != title) {
+        setWindowTitle(title);
+    }
+    if (QGuiApplication::applicationDisplayName() != title) {
+        QGuiApplication::setApplicationDisplayName(title);
+    }
+}
+
+void TForm1::EndProgram()
+{
+    if (FormOpening != nullptr) {
+        FormOpening->RequestClose();
+    }
+}
+
+void TForm1::SetMessageDisplay(MessageDisplay display)
+{
+    messageDisplay = std::move(display);
+}
+
+void TForm1::SetBeep(std::function<void()> sound)
+{
+    beep = std::move(sound);
+}

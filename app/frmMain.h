@@ -1,0 +1,88 @@
+#pragma once
+#include "MessageBoxCp932.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+class clsGTex;
+class clsMainSeq;
+class thrProg;
+
+namespace Ui {
+class TForm1;
+}
+
+// The main window: shows the scenes of an update, owns the sequencer and
+// the tick worker that drives it.
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    // A rectangle in the order the scenes take it.
+    struct Home {
+        int left;
+        int height;
+        int top;
+        int width;
+    };
+
+    // Sizes and title from catalogue; the built-in firmware on the Linux
+    // serial port; the worker ticking.
+    explicit TForm1(clsGTex& catalogue);
+    // Another sequencer; the worker only when startWorker is true (tests
+    // then call Timer1Timer themselves).
+    TForm1(clsGTex& catalogue, std::unique_ptr<clsMainSeq> sequencer, bool startWorker);
+    ~TForm1() override;
+
+    int Scene() const { return scene; }
+    Home OkHome() const { return okHome; }
+    Home ExitHome() const { return exitHome; }
+    clsMainSeq& Sequencer() { return *sequencer; }
+
+    void FormShow();
+    void Button_StartClick();
+    void Button_ExitClick();
+    bool FormCloseQuery() const;
+    void Timer1Timer();
+    // Shows the scene that event code leads to while target is handled.
+    void HandleEvent(int code, int target);
+
+    // How message boxes are shown and the critical-stop sound is played;
+    // replaceable so that both can be watched.
+    void SetMessageDisplay(MessageDisplay display);
+    void SetBeep(std::function<void()> sound);
+
+    // Scene 4's minutes: (seconds + 79) div 60, in decimal.
+    static std::string WriteTimeText(int seconds);
+    // The title: "%3d%% - %s" from position * 100 div 255 while a processor
+    // is written, otherwise appTitle.
+    static QString ProgressTitle(bool inProgress, int position, const std::string& appTitle);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void Layout(int clientWidth, int clientHeight);
+    void Present(int newScene);
+    void EventStep();
+    void ShowTitle();
+    void EndProgram();
+
+    std::unique_ptr<Ui::TForm1> ui;
+    std::unique_ptr<clsMainSeq> sequencer;
+    std::string appTitle;
+    int scene = 0;
+    Home okHome{};
+    Home exitHome{};
+    MessageDisplay messageDisplay;
+    std::function<void()> beep;
+    std::unique_ptr<thrProg> worker;
+};
+
+// The main window for the whole run (one of the program's two windows).
+extern TForm1* Form1;

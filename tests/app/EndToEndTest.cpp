@@ -1,0 +1,152 @@
+// The finished program's windows, the real sequencer with the worker ticking,
+// and the emulated radio on a pseudo-terminal named by RX77NOVA_PORT_DIR.
+#include "EmulatedRadio.h"
+#include "MainWindowFixture.h"
+
+#include <QEventLoop>
+#include <QRegularExpression>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int RadioCom = 3;
+constexpr int LongWait = 300000;  // a whole update, also under the sanitizers
+
+class EndToEnd : public WindowsFixture {
+protected:
+    // Runs the message loop until the window shows scene (or the time is up),
+    // noting every scene on the way and what the title said while writing.
+    bool RunUntilScene(int scene, int ms)
+    {
+        QEventLoop loop;
+        QDeadlineTimer deadline(ms);
+        QTimer watch;
+        const QRegularExpression percent(QStringLiteral("^[ 0-9]{2}[0-9]% - RX-77NOVA Firm Update \\(Release E2\\)$"));
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            const int now = form->Scene();
+            if (log.empty() || log.back() != now) {
+                log.push_back(now);
+            }
+            if (now == 6 || now == 7) {
+                percentTitle = percentTitle || percent.match(form->windowTitle()).hasMatch();
+                highestProgress = std::max(highestProgress, Bar()->value());
+            }
+            if (now == scene || deadline.hasExpired()) {
+                loop.quit();
+            }
+        });
+        watch.start(1);
+        loop.exec();
+        return form->Scene() == scene;
+    }
+
+    std::string Notices() const
+    {
+        std::string text;
+        for (const ShownLine& line : ShownLines(Message())) {
+            text += line.text.toStdString() + "\n";
+        }
+        return text;
+    }
+
+    // From scene 1 to the end of a successful update of both processors.
+    // minutes: the write time the radio's versions call for; empty: any.
+    void UpdateBoth(EmulatedRadio& radio, const QString& minutes = QStringLiteral("8"))
+    {
+        ASSERT_EQ(form->Scene(), 1);
+        EXPECT_EQ(PortBox()->currentText(), QString::number(RadioCom));
+        log.clear();
+        Ok()->click();
+        ASSERT_TRUE(RunUntilScene(4, 20000)) << FormatReport(radio.Report());
+        // Both processors differ: 350 + 90 seconds, shown as 8 minutes.
+        if (!minutes.isEmpty()) {
+            EXPECT_EQ(ShownLines(Message()).front().text,
+                      QStringLiteral("Updating the firmware. It will take approx. %1 minutes.").arg(minutes));
+        }
+        Ok()->click();  // "Yes"
+        ASSERT_TRUE(RunUntilScene(8, LongWait)) << Notices() << FormatReport(radio.Report());
+        EXPECT_EQ(log, (std::vector<int>{2, 4, 5, 6, 7, 8}));
+        EXPECT_TRUE(percentTitle);
+        EXPECT_GE(highestProgress, 250);
+        EXPECT_EQ(form->windowTitle(), QStringLiteral("RX-77NOVA Firm Update (Release E2)"));
+        const RadioReport report = radio.Report();
+        EXPECT_TRUE(report.cpu.matchesImage) << FormatReport(report);
+        EXPECT_TRUE(report.dsp.matchesImage) << FormatReport(report);
+        EXPECT_FALSE(report.inUpdateMode);  // the exit command came
+        EXPECT_TRUE(report.protocolErrors.empty()) << FormatReport(report);
+    }
+
+    std::vector<int> log;
+    bool percentTitle = false;
+    int highestProgress = 0;
+};
+
+TEST_F(EndToEnd, YesPortOkYesUpdatesBothProcessors)
+{
+    EmulatedRadio radio(RadioOptions{});
+    ASSERT_TRUE(radio.Start()) << radio.Error();
+    ASSERT_TRUE(radio.LinkAs(ports.Path(), RadioCom)) << radio.Error();
+    Create(true);
+    OpenMain();
+    UpdateBoth(radio);
+    EXPECT_EQ(beeps, 0);
+    Ok()->click();  // "OK" ends the program
+    EXPECT_EQ(EndCount(), 1);
+    Destroy();
+}
+
+TEST_F(EndToEnd, SilentRadioThenRetryWithTheSamePort)
+{
+    RadioOptions options;
+    options.faults.push_back(Fault{"ident", FaultKind::Silent});
+    EmulatedRadio radio(options);
+    ASSERT_TRUE(radio.Start()) << radio.Error();
+    ASSERT_TRUE(radio.LinkAs(ports.Path(), RadioCom)) << radio.Error();
+    Create(true);
+    OpenMain();
+    Ok()->click();
+    ASSERT_TRUE(RunUntilScene(11, 30000)) << Notices();
+    EXPECT_EQ(beeps, 1);
+    EXPECT_EQ(Ok()->text(), QStringLiteral("Retry"));
+
+    radio.PowerCycle();
+    Ok()->click();  // "Retry"
+    ASSERT_EQ(form->Scene(), 1);
+    UpdateBoth(radio);
+    EXPECT_EQ(beeps, 1);
+    Destroy();
+}
+
+TEST_F(EndToEnd, CablePulledDuringTheCpuDataThenANewStartCompletes)
+{
+    RadioOptions options;
+    options.faults.push_back(Fault{"cpu.block 40", FaultKind::HangUp});
+    EmulatedRadio radio(options);
+    ASSERT_TRUE(radio.Start()) << radio.Error();
+    ASSERT_TRUE(radio.LinkAs(ports.Path(), RadioCom)) << radio.Error();
+    Create(true);
+    OpenMain();
+    Ok()->click();
+    ASSERT_TRUE(RunUntilScene(4, 20000)) << Notices();
+    Ok()->click();
+    ASSERT_TRUE(RunUntilScene(15, LongWait)) << Notices() << FormatReport(radio.Report());
+    EXPECT_EQ(beeps, 1);
+    EXPECT_EQ(ShownLines(Message()).front().text, QStringLiteral("Firmware of CPU updating failed."));
+    EXPECT_TRUE(radio.Report().hungUp);
+    Ok()->click();  // "OK" ends the program
+    EXPECT_EQ(EndCount(), 1);
+    Destroy();
+
+    // The user detaches and reattaches the battery, and starts again.
+    radio.PowerCycle();
+    beeps = 0;
+    Create(true);
+    OpenMain();
+    UpdateBoth(radio, QString());
+    EXPECT_EQ(beeps, 0);
+    Destroy();
+}
+
+} // namespace

@@ -1,0 +1,112 @@
+#pragma once
+// Both windows as the program makes them, with the real sequencer on the
+// port folder's pseudo-terminals; the tick is driven by the test unless the
+// worker is asked for.
+#include "MessageBoxCp932.h"
+#include "OvlTable.h"
+#include "UiTestSupport.h"
+#include "UnitOpening.h"
+#include "clsGTex.h"
+#include "clsMainSeq.h"
+#include "frmMain.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QThread>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextEdit>
+
+#include <memory>
+
+struct ShownBox {
+    QString text;
+    QString caption;
+    int style;
+};
+
+class WindowsFixture : public testing::Test {
+protected:
+    void SetUp() override { ports.Use(); }
+
+    void TearDown() override { Destroy(); }
+
+    // Creates both windows; the worker ticks only when withWorker is true.
+    void Create(bool withWorker)
+    {
+        catalogue.SetLines(OvlTable, OvlTableCount);
+        card = std::make_unique<TFormOpening>();
+        FormOpening = card.get();
+        form = std::make_unique<TForm1>(catalogue, std::make_unique<clsMainSeq>(), withWorker);
+        Form1 = form.get();
+        form->SetMessageDisplay([this](QWidget*, const QString& text, const QString& caption, int style) {
+            boxes.push_back({text, caption, style});
+            return AnswerOk;
+        });
+        form->SetBeep([this] { ++beeps; });
+        ended = std::make_unique<QSignalSpy>(card.get(), &TFormOpening::closed);
+    }
+
+    void Destroy()
+    {
+        Form1 = nullptr;
+        form.reset();
+        FormOpening = nullptr;
+        card.reset();
+        ended.reset();
+    }
+
+    // The card shown, "Yes" pressed: the main window in scene 1.
+    void OpenMain()
+    {
+        card->show();
+        (void)QTest::qWaitForWindowExposed(card.get());
+        Yes()->click();
+        (void)QTest::qWaitForWindowExposed(form.get());
+        form->activateWindow();
+        (void)QTest::qWaitForWindowActive(form.get());
+    }
+
+    void Tick(int times = 1)
+    {
+        for (int i = 0; i < times; ++i) {
+            form->Timer1Timer();
+        }
+    }
+
+    // Ticks until the scene is reached or the time is up.
+    bool TickUntilScene(int scene, int ms)
+    {
+        QDeadlineTimer deadline(ms);
+        while (form->Scene() != scene && !deadline.hasExpired()) {
+            form->Timer1Timer();
+            QCoreApplication::processEvents();
+            QThread::usleep(200);
+        }
+        return form->Scene() == scene;
+    }
+
+    int EndCount() const { return static_cast<int>(ended->count()); }
+
+    QPushButton* Ok() const { return form->findChild<QPushButton*>(QStringLiteral("Button_Start")); }
+    QPushButton* Exit() const { return form->findChild<QPushButton*>(QStringLiteral("Button_Exit")); }
+    QComboBox* PortBox() const { return form->findChild<QComboBox*>(QStringLiteral("cmbPort")); }
+    QTextEdit* Message() const { return form->findChild<QTextEdit*>(QStringLiteral("reMessage")); }
+    QProgressBar* Bar() const { return form->findChild<QProgressBar*>(QStringLiteral("ProgressBar1")); }
+    QPushButton* Yes() const { return card->findChild<QPushButton*>(QStringLiteral("btOK")); }
+    QPushButton* No() const { return card->findChild<QPushButton*>(QStringLiteral("btCancel")); }
+    QTextEdit* Caution() const { return card->findChild<QTextEdit*>(QStringLiteral("reCaution")); }
+
+    PortFolder ports;
+    clsGTex catalogue;
+    std::unique_ptr<TFormOpening> card;
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<QSignalSpy> ended;
+    std::vector<ShownBox> boxes;
+    int beeps = 0;
+};
