@@ -187,12 +187,14 @@ bool SetUpDspFlash(RadioFlash& flash, const std::vector<uint8_t>& reference, Dsp
                    std::string& error)
 {
     const Choice c = ChoiceOf(choice);
+    flash.Write(flash.First(), reference.data(), static_cast<uint32_t>(reference.size()));
     if (c == Choice::Blank) {
-        flash.Erase(flash.First(), flash.Last());
+        // Only what an update can write is erased: the DSP's own code below
+        // 0x010000 is never touched by the boot loader.
+        flash.Erase(radio::dspAreaFirst, radio::dspAreaLast);
         flash.intact = false;
         return true;
     }
-    flash.Write(flash.First(), reference.data(), static_cast<uint32_t>(reference.size()));
     flash.intact = true;
     if (c == Choice::Same)
         return true;

@@ -15,7 +15,9 @@ enum class CpuFirmware {
     BadText,  // a version text with a character that is not allowed ('/')
 };
 
-// The same choices for the DSP; a blank DSP reports eight blanks.
+// The same choices for the DSP; a blank DSP reports eight blanks. Blank
+// erases what an update writes, 0x010000-0x03FFFF; the DSP's code below
+// that is the image's, as in a radio whose update failed.
 enum class DspFirmware { Same, Older, Newer, Blank, BadText };
 
 enum class FaultKind {
