@@ -115,6 +115,12 @@ void clsMainSeq::SetPort(int n)
 
 void clsMainSeq::StartUpdate()
 {
+    // Only the confirmation of a question goes on to the writing; a start
+    // that comes before a failed run has reached Standby must not reuse
+    // that run's evaluation.
+    if (state != Confirm) {
+        evaluated = false;
+    }
     state = Begin;
     if (!evaluated) {
         target = TargetNone;

@@ -202,7 +202,7 @@ struct FailCase {
     FaultKind kind;
     int event;          // 0: the run is expected to complete despite the fault
     int target;         // target when the event came
-    bool echoWriter = false;
+    bool echoWriter = false;  // the radio echoes the flash-writing program
 };
 
 void PrintTo(const FailCase& c, std::ostream* os) { *os << c.name; }
@@ -213,7 +213,9 @@ TEST_P(SeqFailure, ReportsOnceRestsAndARetryCompletes)
 {
     const FailCase& c = GetParam();
     RadioOptions options;
-    options.faults.push_back(Fault{c.point, c.kind, 0, false});
+    if (c.point[0] != '\0') {
+        options.faults.push_back(Fault{c.point, c.kind, 0, false});
+    }
     options.echoWriter = c.echoWriter;
     StartRadio(options);
     MakeSequencer();
@@ -239,6 +241,11 @@ TEST_P(SeqFailure, ReportsOnceRestsAndARetryCompletes)
     EXPECT_TRUE(seq->CanStart());
     EXPECT_FALSE(seq->IsInProgress());
 
+    if (c.echoWriter) {
+        // An echoing radio fails every upload: the echoes of the last bytes
+        // arrive where the program's answer is awaited.
+        return;
+    }
     // The owner switches the radio off and on again and retries.
     radio->PowerCycle();
     ASSERT_TRUE(radio->LinkAs(portDir, RadioCom));
@@ -257,7 +264,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailCase{"boot_silent", "boot", FaultKind::Silent, EvBoot, TargetCpu},
         FailCase{"boot_wrong_byte_ignored", "boot", FaultKind::WrongByte, 0, 0},
         FailCase{"marker_silent", "marker", FaultKind::Silent, EvBoot, TargetCpu},
-        FailCase{"marker_wrong_byte_ignored", "marker", FaultKind::WrongByte, 0, 0},
+        FailCase{"marker_wrong_byte", "marker", FaultKind::WrongByte, EvBoot, TargetCpu},
         FailCase{"sync_silent", "sync", FaultKind::Silent, EvHandshake, TargetCpu},
         FailCase{"key_silent", "key", FaultKind::Silent, EvHandshake, TargetCpu},
         FailCase{"key_wrong_byte", "key", FaultKind::WrongByte, EvHandshake, TargetCpu},
@@ -268,6 +275,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailCase{"size_silent", "size", FaultKind::Silent, EvFirmUpload, TargetCpu},
         FailCase{"size_wrong_byte", "size", FaultKind::WrongByte, EvFirmUpload, TargetCpu},
         FailCase{"writer_echo_differs", "writer", FaultKind::WrongByte, EvFirmUpload, TargetCpu, true},
+        FailCase{"writer_echo_read_as_answer", "", FaultKind::Silent, EvFirmUpload, TargetCpu, true},
         FailCase{"writer_answer_silent", "writer_aa", FaultKind::Silent, EvFirmUpload, TargetCpu},
         FailCase{"writer_answer_wrong", "writer_aa", FaultKind::WrongByte, EvFirmUpload, TargetCpu},
         FailCase{"dsp_ready_silent", "dsp.dsp_ready", FaultKind::Silent, EvFirmUpload, TargetDsp},
@@ -303,6 +311,28 @@ TEST_F(SeqFixture, CutOffHalfWayLeavesAPlaceholderAndTheNextRunRestores)
     ASSERT_TRUE(driver->RunUntilResting(120000));
     EXPECT_EQ(driver->Events().back(), EvCompleted);
     ExpectFlashesEqualImages();
+}
+
+// A start that arrives before the failed run has rested must evaluate again,
+// not reuse the failed run's evaluation.
+TEST_F(SeqFixture, StartRightAfterAFailureEvaluatesAfresh)
+{
+    RadioOptions options;
+    options.faults.push_back(Fault{"key", FaultKind::WrongByte, 0, false});
+    StartRadio(options);
+    MakeSequencer();
+    RunFirstHalf();
+    ASSERT_EQ(seq->GetState(), Confirm);
+    seq->StartUpdate();
+    ASSERT_TRUE(driver->RunUntilEvent(EvHandshake, 15000));
+    ASSERT_EQ(seq->GetState(), Reset);
+    ASSERT_TRUE(seq->CanStart());
+    radio->PowerCycle();
+    driver->ClearRecords();
+    seq->StartUpdate();
+    ASSERT_TRUE(driver->RunUntilResting(15000));
+    EXPECT_EQ(driver->Events(), std::vector<int>{EvConfirmUpdate});
+    EXPECT_EQ(seq->GetState(), Confirm);
 }
 
 TEST_F(SeqFixture, PortThatCannotBeOpenedFailsAfterTheRetry)
