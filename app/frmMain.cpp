@@ -77,8 +77,8 @@ TForm1::TForm1(clsGTex& catalogue, std::unique_ptr<clsMainSeq> seq, bool startWo
     }
 
     appTitle = catalogue.GetText("Sys_AppTitle", 0);
-    setWindowTitle(FromText(appTitle));
     QGuiApplication::setApplicationDisplayName(FromText(appTitle));
+    setWindowTitle(FromText(appTitle));
 
     Layout(width(), height());
 
@@ -299,11 +299,13 @@ QString TForm1::ProgressTitle(bool inProgress, int position, const std::string& 
 void TForm1::ShowTitle()
 {
     const QString title = ProgressTitle(sequencer->IsInProgress(), ui->ProgressBar1->value(), appTitle);
-    if (windowTitle() != title) {
-        setWindowTitle(title);
-    }
+    // The application's title first: the platform adds it to a window title
+    // that does not already end with it.
     if (QGuiApplication::applicationDisplayName() != title) {
         QGuiApplication::setApplicationDisplayName(title);
+    }
+    if (windowTitle() != title) {
+        setWindowTitle(title);
     }
 }
 

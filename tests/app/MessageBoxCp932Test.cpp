@@ -99,32 +99,52 @@ INSTANTIATE_TEST_SUITE_P(
         Cp932Case{"broken_caption", "t", "\x81\x7F", false, {}, {}}),
     [](const testing::TestParamInfo<Cp932Case>& info) { return std::string(info.param.name); });
 
+// What the toolkit's box showed, and which button closed it.
+struct SeenBox {
+    QString text;
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    int buttons = 0;
+};
+
+// Presses button on the first box that opens, noting what it shows.
+void PressWhenShown(SeenBox& seen, QMessageBox::StandardButton button)
+{
+    QTimer::singleShot(0, [&seen, button] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible()) {
+                seen = {box->text(), box->windowTitle(), box->icon(), static_cast<int>(box->buttons().size())};
+                box->button(button)->click();
+            }
+        }
+    });
+}
+
 TEST(MessageBox, TheToolkitBoxShowsTextCaptionAndErrorIcon)
 {
     QWidget owner;
     owner.show();
-    QString seenText;
-    QString seenTitle;
-    QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
-    int buttons = 0;
-    QTimer::singleShot(0, [&] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible()) {
-                seenText = box->text();
-                seenTitle = box->windowTitle();
-                seenIcon = box->icon();
-                buttons = static_cast<int>(box->buttons().size());
-                box->button(QMessageBox::Ok)->click();
-            }
-        }
-    });
+    SeenBox seen;
+    PressWhenShown(seen, QMessageBox::Ok);
     const int answer = MessageBoxCp932(&owner, "The numerical value is outside the range.", "RX-77NOVA",
                                        MsgIconError | MsgOk);
     EXPECT_EQ(answer, AnswerOk);
-    EXPECT_EQ(seenText, QStringLiteral("The numerical value is outside the range."));
-    EXPECT_EQ(seenTitle, QStringLiteral("RX-77NOVA"));
-    EXPECT_EQ(seenIcon, QMessageBox::Critical);
-    EXPECT_EQ(buttons, 1);
+    EXPECT_EQ(seen.text, QStringLiteral("The numerical value is outside the range."));
+    EXPECT_EQ(seen.title, QStringLiteral("RX-77NOVA"));
+    EXPECT_EQ(seen.icon, QMessageBox::Critical);
+    EXPECT_EQ(seen.buttons, 1);
+}
+
+TEST(MessageBox, TheToolkitBoxWithCancelAnswersCancel)
+{
+    QWidget owner;
+    owner.show();
+    SeenBox seen;
+    PressWhenShown(seen, QMessageBox::Cancel);
+    const int answer = MessageBoxCp932(&owner, "Go on?", "RX-77NOVA", MsgIconQuestion | MsgOkCancel);
+    EXPECT_EQ(answer, AnswerCancel);
+    EXPECT_EQ(seen.icon, QMessageBox::Question);
+    EXPECT_EQ(seen.buttons, 2);
 }
 
 } // namespace
