@@ -15,7 +15,7 @@ int64_t NowNs()
 }
 } // namespace
 
-SeqDriver::SeqDriver(clsMainSeq& sequencer) : seq(sequencer), startNs(NowNs())
+SeqDriver::SeqDriver(clsMainSeq& sequencer, int pause) : seq(sequencer), pauseMicros(pause), startNs(NowNs())
 {
 }
 
@@ -41,7 +41,7 @@ int SeqDriver::Tick()
         seq.ClearEvent();
     }
     QCoreApplication::processEvents();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::microseconds(pauseMicros));
     return event;
 }
 

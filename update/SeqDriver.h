@@ -19,7 +19,8 @@ struct SeqRecord {
 // thread's events processed between ticks) and records every event.
 class SeqDriver {
 public:
-    explicit SeqDriver(clsMainSeq& sequencer);
+    // pauseMicros: the rest between two ticks (the window's worker sleeps 1 ms).
+    explicit SeqDriver(clsMainSeq& sequencer, int pauseMicros = 1000);
 
     // One tick; returns the event code handled (0 for none).
     int Tick();
@@ -40,6 +41,7 @@ public:
 
 private:
     clsMainSeq& seq;
+    int pauseMicros;
     int64_t startNs;
     std::vector<SeqRecord> records;
     int maxProgress = 0;

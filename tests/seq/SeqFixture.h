@@ -3,16 +3,29 @@
 // reached through a temporary port directory as COM5.
 #include "EmulatedRadio.h"
 #include "FirmImages.h"
+#include "TickClock.h"
 #include "SeqDriver.h"
 #include "clsMainSeq.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <memory>
 #include <string>
 
 constexpr int RadioCom = 5;
+
+// The sequencer's time runs this many times faster than real time, so that
+// time-outs and prescribed waits cost less while their order and ratios stay
+// as they are. The emulated radio answers in well under a millisecond.
+constexpr uint32_t TimeScale = 2;
+
+class ScaledClock : public TickClock {
+public:
+    uint32_t Now() const override { return PlatformClock().Now() * TimeScale; }
+};
 
 class SeqFixture : public testing::Test {
 protected:
@@ -44,9 +57,11 @@ protected:
 
     void MakeSequencer(const FirmwareSet& images = BuiltInFirmware())
     {
-        seq = std::make_unique<clsMainSeq>(images, nullptr, nullptr);
+        seq = std::make_unique<clsMainSeq>(images, nullptr, &clock, [](int ms) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms / TimeScale));
+        });
         seq->SetPort(RadioCom);
-        driver = std::make_unique<SeqDriver>(*seq);
+        driver = std::make_unique<SeqDriver>(*seq, 300);
         ASSERT_TRUE(driver->RunUntil([&] { return seq->GetState() == Standby; }, 100));
     }
 
@@ -87,6 +102,7 @@ protected:
     }
 
     std::string portDir;
+    ScaledClock clock;
     std::unique_ptr<EmulatedRadio> radio;
     std::unique_ptr<clsMainSeq> seq;
     std::unique_ptr<SeqDriver> driver;

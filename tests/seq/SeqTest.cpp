@@ -203,6 +203,7 @@ struct FailCase {
     int event;          // 0: the run is expected to complete despite the fault
     int target;         // target when the event came
     bool echoWriter = false;  // the radio echoes the flash-writing program
+    int lateMs = 0;           // real milliseconds, for a late answer
 };
 
 void PrintTo(const FailCase& c, std::ostream* os) { *os << c.name; }
@@ -214,7 +215,7 @@ TEST_P(SeqFailure, ReportsOnceRestsAndARetryCompletes)
     const FailCase& c = GetParam();
     RadioOptions options;
     if (c.point[0] != '\0') {
-        options.faults.push_back(Fault{c.point, c.kind, 0, false});
+        options.faults.push_back(Fault{c.point, c.kind, c.lateMs, false});
     }
     options.echoWriter = c.echoWriter;
     StartRadio(options);
@@ -290,7 +291,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailCase{"sum_silent", "cpu.sum", FaultKind::Silent, EvRomData, TargetCpu},
         FailCase{"sum_wrong_byte", "cpu.sum", FaultKind::WrongByte, EvRomData, TargetCpu},
         FailCase{"dsp_sum_silent", "dsp.dsp_sum", FaultKind::Silent, EvRomData, TargetDsp},
-        FailCase{"late_answer_within_time", "cpu.block 10", FaultKind::Late, 0, 0}),
+        FailCase{"late_answer_within_time", "cpu.block 10", FaultKind::Late, 0, 0, false, 1500},
+        FailCase{"late_answer_too_late", "cpu.block 10", FaultKind::Late, EvRomData, TargetCpu, false, 6000}),
     [](const testing::TestParamInfo<FailCase>& info) { return std::string(info.param.name); });
 
 TEST_F(SeqFixture, CutOffHalfWayLeavesAPlaceholderAndTheNextRunRestores)
