@@ -1,0 +1,15 @@
+#include "ManualClock.h"
+
+ManualClock::ManualClock(uint32_t start) : now(start)
+{
+}
+
+uint32_t ManualClock::Now() const
+{
+    return now;
+}
+
+void ManualClock::Advance(uint32_t ms)
+{
+    now += ms;
+}
