@@ -2,6 +2,9 @@
 // copies started at once, and a copy killed outright while it holds the
 // lock. Every copy of one test shares a fresh runtime directory, so the lock
 // they meet is theirs alone.
+#include "ProcessProbe.h"
+#include "clsEnviron.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -37,8 +40,6 @@ constexpr milliseconds Poll{2};
 
 constexpr int Stampede = 20;
 
-// What the lock file's name carries: the name of the program's mutex.
-constexpr const char* MutexName = "Vexa QT-3333C APP Exclusive Mutex RX-77NOVA";
 
 // The exit code of an ended child, or minus the signal that ended it.
 int Code(int status)
@@ -46,20 +47,6 @@ int Code(int status)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
 }
 
-bool HasWorkerThread(pid_t pid)
-{
-    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
-    std::error_code error;
-    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
-        std::ifstream comm(task.path() / "comm");
-        std::string name;
-        std::getline(comm, name);
-        if (name == "thrProg") {
-            return true;
-        }
-    }
-    return false;
-}
 
 // The holder of an flock on the file with the given device and inode, from
 // the kernel's list of locks; 0 when nobody holds one.
@@ -251,7 +238,7 @@ protected:
     {
         std::error_code error;
         for (const auto& entry : std::filesystem::directory_iterator(runtime, error)) {
-            if (entry.path().filename().string().find(MutexName) != std::string::npos) {
+            if (entry.path().filename().string().find(clsEnviron::MutexName) != std::string::npos) {
                 return entry.path();
             }
         }

@@ -3,6 +3,8 @@
 #include "Startup.h"
 #include "clsGTex.h"
 
+#include "ProcessProbe.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -188,22 +190,6 @@ TEST_F(Guard, KilledHolderDoesNotBlockTheNextStart)
     EXPECT_EQ(ProbeOnce(probe), "first");
 }
 
-// True once the program has built its windows: its tick worker's thread,
-// named after its class, is there.
-bool HasWorkerThread(pid_t pid)
-{
-    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
-    std::error_code error;
-    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
-        std::ifstream comm(task.path() / "comm");
-        std::string name;
-        std::getline(comm, name);
-        if (name == "thrProg") {
-            return true;
-        }
-    }
-    return false;
-}
 
 bool WaitForWindows(pid_t pid, int ms)
 {
