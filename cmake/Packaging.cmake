@@ -1,31 +1,20 @@
 # Installation rules and the Debian package:
 #   cmake --install BUILD --prefix /usr       the files alone
 #   cpack -G DEB --config BUILD/CPackConfig.cmake   rx77nova-update_<version>_<arch>.deb
-# The programs are taken by target name, so a build without one of them
-# (no windows yet, no emulated radio) still installs the rest.
 include(GNUInstallDirs)
 
 set(RX_PACKAGE_NAME rx77nova-update)
 set(RX_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 set(RX_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/${RX_PACKAGE_NAME})
 
-foreach(program rx77nova-update rx77nova-radio)
-  if(TARGET ${program})
-    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  endif()
-endforeach()
+install(TARGETS rx77nova-update rx77nova-radio RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 install(FILES ${RX_PACKAGING_DIR}/rx77nova-update.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 
-# The window's own icon when the resources have one, else the packaging's.
-if(EXISTS ${PROJECT_SOURCE_DIR}/resources/icon.png)
-  install(FILES ${PROJECT_SOURCE_DIR}/resources/icon.png
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps RENAME ${RX_PACKAGE_NAME}.png)
-else()
-  install(FILES ${RX_PACKAGING_DIR}/${RX_PACKAGE_NAME}.svg
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-endif()
+# The menu shows the window's own icon.
+install(FILES ${PROJECT_SOURCE_DIR}/resources/icon.png
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps RENAME ${RX_PACKAGE_NAME}.png)
 
 # Documentation as Debian keeps it: the README, the copyright file as is,
 # the changelog compressed to the maximum without a time stamp.

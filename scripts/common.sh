@@ -4,16 +4,21 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 JOBS="$(nproc 2>/dev/null || echo 2)"
 
+# The packages of scripts/packages.txt and the extra ones named that are not
+# installed, one a line.
 missing_packages() {
   local pkg
-  grep -v -E '^\s*(#|$)' "$ROOT/scripts/packages.txt" | while read -r pkg; do
+  { grep -v -E '^\s*(#|$)' "$ROOT/scripts/packages.txt"; printf '%s\n' "$@"; } | sort -u | while read -r pkg; do
+    [ -z "$pkg" ] && continue
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || echo "$pkg"
   done
 }
 
+# ensure_packages [extra...]: installs what scripts/packages.txt and the
+# extra packages name and is missing (as root), or says what to install.
 ensure_packages() {
   local missing
-  missing="$(missing_packages | tr '\n' ' ')"
+  missing="$(missing_packages "$@" | tr '\n' ' ')"
   missing="${missing% }"
   [ -z "$missing" ] && return 0
   if [ "$(id -u)" -eq 0 ]; then

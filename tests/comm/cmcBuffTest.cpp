@@ -206,7 +206,7 @@ TEST_P(CommBuffBadIndex, EndsTheProcessWithCode3)
     cmcBuff buffer;
     buffer.SetLength(row.length);
     // The caption is the program's file name.
-    EXPECT_EXIT(buffer.At(row.index), testing::ExitedWithCode(3), "CommTests: Out of cmcBuff element !");
+    EXPECT_EXIT(buffer.At(row.index), testing::ExitedWithCode(3), "comm_tests: Out of cmcBuff element !");
 }
 
 INSTANTIATE_TEST_SUITE_P(Comm, CommBuffBadIndex,

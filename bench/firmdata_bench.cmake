@@ -1,1 +1,0 @@
-target_link_libraries(firmdata_bench PRIVATE rx_firmdata)

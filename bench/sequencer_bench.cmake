@@ -1,1 +1,0 @@
-target_link_libraries(sequencer_bench PRIVATE rx_seqdriver rx_radio)
