@@ -1,7 +1,5 @@
 #include "EmulatedRadio.h"
 
-#include "FirmImages.h"
-
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -11,23 +9,15 @@
 #include <utility>
 
 namespace {
-using Clock = SendQueue::Clock;
-// 38,400 bit/s with a start and a stop bit: ten bits a byte.
-constexpr Clock::duration pacedByteTime = std::chrono::nanoseconds(260417);
+using Clock = RadioLine::Clock;
 // Longest sleep of the worker when nothing is due; Stop and PowerCycle wake it anyway.
 constexpr Clock::duration idleWait = std::chrono::milliseconds(50);
 // A full pseudo-terminal is tried again this soon.
 constexpr Clock::duration retryWait = std::chrono::milliseconds(2);
 constexpr size_t chunk = 4096;
-
-Clock::duration ByteTime(const RadioOptions& options)
-{
-    return options.paced ? pacedByteTime : Clock::duration::zero();
-}
 }
 
-EmulatedRadio::EmulatedRadio(RadioOptions options)
-    : options(std::move(options)), sendQueue(ByteTime(this->options)), receivePacer(ByteTime(this->options))
+EmulatedRadio::EmulatedRadio(RadioOptions options) : radio(options)
 {
 }
 
@@ -43,8 +33,7 @@ bool EmulatedRadio::Start()
         error = "the radio is running already";
         return false;
     }
-    const FirmwareSet& images = options.images != nullptr ? *options.images : BuiltInFirmware();
-    if (!loader.SetUp(options, images, error) || !line.Open(error))
+    if (!radio.SetUp(error) || !line.Open(error))
         return false;
     int fds[2];
     if (pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) {
@@ -75,11 +64,12 @@ void EmulatedRadio::PowerCycle()
 {
     {
         std::lock_guard guard(lock);
-        loader.PowerCycle();
-        sendQueue.Clear();
-        receivePacer = ReceivePacer(ByteTime(options));
-        if (hungUp) {
-            hungUp = !(line.Open(error) && line.Relink(error));
+        const bool wasHungUp = radio.HungUp();
+        radio.PowerCycle();
+        if (wasHungUp) {
+            if (!(line.Open(error) && line.Relink(error))) {
+                radio.HangUp();
+            }
         } else if (line.IsOpen()) {
             tcflush(line.Master(), TCIFLUSH);  // bytes in flight are lost with the power
         }
@@ -108,19 +98,14 @@ RadioReport EmulatedRadio::Report() const
 {
     std::lock_guard guard(lock);
     RadioReport report;
-    loader.FillReport(report);
-    report.bytesReceived = bytesReceived;
-    report.bytesSent = bytesSent;
-    report.hungUp = hungUp;
+    radio.FillReport(report);
     return report;
 }
 
 std::vector<uint8_t> EmulatedRadio::ReadFlash(bool dsp, uint32_t address, uint32_t count) const
 {
     std::lock_guard guard(lock);
-    std::vector<uint8_t> bytes(count);
-    loader.Flash(dsp).Read(address, count, bytes.data());
-    return bytes;
+    return radio.ReadFlash(dsp, address, count);
 }
 
 std::string EmulatedRadio::Error() const
@@ -164,19 +149,19 @@ void EmulatedRadio::Serve()
 Clock::duration EmulatedRadio::Round(Clock::time_point now, bool readable, bool& wantRead)
 {
     wantRead = false;
-    if (hungUp || !line.IsOpen())
+    if (radio.HungUp() || !line.IsOpen())
         return idleWait;
     bool drained = true;
-    if (readable || receivePacer.Paced())
+    if (readable || radio.Paced())
         Receive(now, drained);
-    if (hungUp)
+    if (radio.HungUp())
         return idleWait;
     Transmit(now);
     Clock::duration wait = idleWait;
-    if (const auto due = sendQueue.NextDue())
+    if (const auto due = radio.NextDue())
         wait = std::min(wait, *due > now ? *due - now : retryWait);
     if (!drained)
-        wait = std::min(wait, std::max(receivePacer.NextAllowed() - now, Clock::duration::zero()));
+        wait = std::min(wait, std::max(radio.NextTake() - now, Clock::duration::zero()));
     // Paced input that is waiting is taken on time, not when poll says so.
     wantRead = drained;
     return wait;
@@ -185,17 +170,16 @@ Clock::duration EmulatedRadio::Round(Clock::time_point now, bool readable, bool&
 void EmulatedRadio::Receive(Clock::time_point now, bool& drained)
 {
     uint8_t buffer[chunk];
-    std::vector<Emission> answers;
     while (true) {
         size_t room = sizeof buffer;
-        if (receivePacer.Paced()) {
+        if (radio.Paced()) {
             int waiting = 0;
             if (ioctl(line.Master(), FIONREAD, &waiting) != 0 || waiting <= 0) {
-                receivePacer.Drained();
+                radio.Drained();
                 drained = true;
                 return;
             }
-            if (!receivePacer.MayTake(now)) {
+            if (!radio.MayTake(now)) {
                 drained = false;
                 return;
             }
@@ -203,36 +187,18 @@ void EmulatedRadio::Receive(Clock::time_point now, bool& drained)
         }
         const ssize_t n = read(line.Master(), buffer, room);
         if (n <= 0) {
-            receivePacer.Drained();
+            radio.Drained();
             drained = true;
             return;
         }
-        if (receivePacer.Paced())
-            receivePacer.Took();
-        bytesReceived += static_cast<uint64_t>(n);
         long speed = 0;
-        if (options.checkLineSettings && !line.LineIs38400N81(speed)) {
-            // At another speed the radio would only see garbage.
-            if (!lineWarned)
-                loader.RecordError("bytes arrived while the program's side was set to " + std::to_string(speed)
-                                   + " bit/s, not 38400 8N1; they were dropped");
-            lineWarned = true;
-            continue;
-        }
-        lineWarned = false;
-        for (ssize_t i = 0; i < n; ++i) {
-            answers.clear();
-            loader.Feed(buffer[i], answers);
-            for (const auto& answer : answers) {
-                if (answer.hangUp) {
-                    HangUp();
-                    return;
-                }
-                sendQueue.Push(answer.bytes, now + std::chrono::milliseconds(answer.delayMs));
-            }
+        const bool lineOk = line.LineIs38400N81(speed);
+        if (!radio.Take(buffer, static_cast<size_t>(n), now, lineOk, speed)) {
+            HangUp();
+            return;
         }
         if (static_cast<size_t>(n) < room) {
-            receivePacer.Drained();
+            radio.Drained();
             drained = true;
             return;
         }
@@ -243,14 +209,13 @@ void EmulatedRadio::Transmit(Clock::time_point now)
 {
     uint8_t buffer[chunk];
     while (true) {
-        const size_t n = sendQueue.CopyDue(now, buffer, sizeof buffer);
+        const size_t n = radio.CopyDue(now, buffer, sizeof buffer);
         if (n == 0)
             return;
         const ssize_t written = write(line.Master(), buffer, n);
         if (written <= 0)
             return;  // the program is not reading: try again shortly
-        bytesSent += static_cast<uint64_t>(written);
-        sendQueue.Drop(static_cast<size_t>(written));
+        radio.Sent(static_cast<size_t>(written));
         if (static_cast<size_t>(written) < n)
             return;
     }
@@ -259,6 +224,4 @@ void EmulatedRadio::Transmit(Clock::time_point now)
 void EmulatedRadio::HangUp()
 {
     line.Close();
-    sendQueue.Clear();
-    hungUp = true;
 }

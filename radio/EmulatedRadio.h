@@ -1,11 +1,9 @@
 #pragma once
 
-#include "BootLoader.h"
 #include "PtyLink.h"
+#include "RadioLine.h"
 #include "RadioOptions.h"
 #include "RadioReport.h"
-#include "ReceivePacer.h"
-#include "SendQueue.h"
 
 #include <atomic>
 #include <cstdint>
@@ -45,23 +43,16 @@ public:
 private:
     void Serve();
     // One round of the worker, under the lock; how long it may sleep.
-    SendQueue::Clock::duration Round(SendQueue::Clock::time_point now, bool readable, bool& wantRead);
-    void Receive(SendQueue::Clock::time_point now, bool& drained);
-    void Transmit(SendQueue::Clock::time_point now);
+    RadioLine::Clock::duration Round(RadioLine::Clock::time_point now, bool readable, bool& wantRead);
+    void Receive(RadioLine::Clock::time_point now, bool& drained);
+    void Transmit(RadioLine::Clock::time_point now);
     void HangUp();
     void Wake();
 
-    RadioOptions options;
     mutable std::mutex lock;
-    BootLoader loader;
+    RadioLine radio;
     PtyLink line;
-    SendQueue sendQueue;
-    ReceivePacer receivePacer;
     std::string error;
-    uint64_t bytesReceived = 0;
-    uint64_t bytesSent = 0;
-    bool hungUp = false;
-    bool lineWarned = false;
 
     std::thread worker;
     std::atomic<bool> stopping{false};
