@@ -78,7 +78,7 @@ public:
         ok->click();
         return true;
     }
-    bool Reach(int scene, int ms) { return RunUntil([this, scene] { return form->Scene() == scene; }, ms); }
+    bool Reach(Scene scene, int ms) { return RunUntil([this, scene] { return form->CurrentScene() == scene; }, ms); }
     int Progress() const { return form->findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))->value(); }
 
     std::unique_ptr<TFormOpening> card;
@@ -101,11 +101,11 @@ bool UpdateRun(clsGTex& catalogue, const QString& out, const QString& ports)
     Session s(catalogue);
     bool ok = Save(s.card.get(), out + QStringLiteral("/opening.png"));
     s.Agree();
-    ok = ok && s.Reach(1, 5000) && Save(s.form.get(), out + QStringLiteral("/scene01-port.png"));
-    ok = ok && s.Ok() && s.Reach(4, 30000) && Save(s.form.get(), out + QStringLiteral("/scene04-confirm.png"));
-    ok = ok && s.Ok() && s.Reach(6, 30000) && RunUntil([&s] { return s.Progress() >= 100; }, 120000) &&
+    ok = ok && s.Reach(Scene::PortEntry, 5000) && Save(s.form.get(), out + QStringLiteral("/scene01-port.png"));
+    ok = ok && s.Ok() && s.Reach(Scene::ConfirmUpdate, 30000) && Save(s.form.get(), out + QStringLiteral("/scene04-confirm.png"));
+    ok = ok && s.Ok() && s.Reach(Scene::WritingCpu, 30000) && RunUntil([&s] { return s.Progress() >= 100; }, 120000) &&
          Save(s.form.get(), out + QStringLiteral("/scene06-writing.png"));
-    ok = ok && s.Reach(8, 600000) && Save(s.form.get(), out + QStringLiteral("/scene08-completed.png"));
+    ok = ok && s.Reach(Scene::Completed, 600000) && Save(s.form.get(), out + QStringLiteral("/scene08-completed.png"));
     return ok;
 }
 
@@ -119,7 +119,7 @@ bool SilentRun(clsGTex& catalogue, const QString& out, const QString& ports)
     }
     Session s(catalogue);
     s.Agree();
-    return s.Reach(1, 5000) && s.Ok() && s.Reach(11, 30000) && Save(s.form.get(), out + QStringLiteral("/scene11-no-answer.png"));
+    return s.Reach(Scene::PortEntry, 5000) && s.Ok() && s.Reach(Scene::NoAnswer, 30000) && Save(s.form.get(), out + QStringLiteral("/scene11-no-answer.png"));
 }
 
 } // namespace

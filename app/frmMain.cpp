@@ -3,7 +3,6 @@
 #include "EventSceneTable.h"
 #include "PortBoxList.h"
 #include "PortText.h"
-#include "ScenePresenter.h"
 #include "SceneTable.h"
 #include "UnitOpening.h"
 #include "WindowKit.h"
@@ -122,10 +121,10 @@ void TForm1::Layout(int clientWidth, int clientHeight)
     const int w = ui->ProgressBar1->width() / 5;
     const int h = static_cast<int>(1.5 * ProgressHeight);
     const int left = ui->ProgressBar1->x();
-    okHome = {left + 3 * w - 4, h, mainHeight - h - 2, w};
-    exitHome = {left + 4 * w, h, mainHeight - h - 2, w};
-    ui->Button_Start->setGeometry(okHome.left, okHome.top, okHome.width, okHome.height);
-    ui->Button_Exit->setGeometry(exitHome.left, exitHome.top, exitHome.width, exitHome.height);
+    controls = {ui->reMessage, ui->Button_Start, ui->Button_Exit, ui->ProgressBar1, ui->cmbPort,
+                QRect(left + 3 * w - 4, mainHeight - h - 2, w, h), QRect(left + 4 * w, mainHeight - h - 2, w, h)};
+    ui->Button_Start->setGeometry(controls.home1);
+    ui->Button_Exit->setGeometry(controls.home2);
 
     ui->reMessage->setGeometry(10, 10, mainWidth - 20, ui->Button_Start->y() - 10 + 10);
     ui->reMessage->lower();
@@ -145,21 +144,18 @@ void TForm1::Layout(int clientWidth, int clientHeight)
     ui->cmbPort->raise();
 }
 
-void TForm1::Present(int newScene)
+void TForm1::Present(Scene newScene)
 {
     std::optional<std::string> writeTime;
-    if (newScene == 4) {
+    if (newScene == Scene::ConfirmUpdate) {
         writeTime = WriteTimeText(sequencer->GetWriteTime());
     }
-    ShowScene(ui->reMessage, ui->Button_Start, ui->Button_Exit, ui->ProgressBar1, ui->cmbPort, writeTime,
-              okHome.left, okHome.height, okHome.top, okHome.width,
-              exitHome.left, exitHome.height, exitHome.top, exitHome.width,
-              sequencer->GetPort(), newScene);
+    ShowScene(controls, writeTime, sequencer->GetPort(), newScene);
 }
 
 void TForm1::FormShow()
 {
-    scene = 1;
+    scene = Scene::PortEntry;
     Present(scene);
 }
 
@@ -177,7 +173,7 @@ void TForm1::Button_StartClick()
         return;
     }
     int port = 0;
-    if (scene == 1) {
+    if (scene == Scene::PortEntry) {
         port = ReadPortNumber(ui->cmbPort->currentText().toStdString());
         if (port < PortFirst || port > PortLast) {
             MessageBoxCp932(this, OutOfRangeText, appTitle, MsgIconError | MsgOk, messageDisplay);
@@ -186,33 +182,33 @@ void TForm1::Button_StartClick()
         }
     }
     switch (scene) {
-    case 1:
-        scene = 2;
+    case Scene::PortEntry:
+        scene = Scene::Connecting;
         sequencer->SetPort(port);
         sequencer->StartUpdate();
         Present(scene);
         break;
-    case 3:
-        scene = 4;
+    case Scene::ConfirmDowngrade:
+        scene = Scene::ConfirmUpdate;
         Present(scene);
         break;
-    case 4:
+    case Scene::ConfirmUpdate:
         sequencer->StartUpdate();
-        scene = 5;
+        scene = Scene::ConnectingToWrite;
         Present(scene);
         break;
-    case 8:
-    case 9:
-    case 12:
-    case 15:
-    case 16:
+    case Scene::Completed:
+    case Scene::NotNeeded:
+    case Scene::CannotUpdate:
+    case Scene::CpuUpdateFailed:
+    case Scene::DspUpdateFailed:
         EndProgram();
         break;
-    case 10:
-    case 11:
-    case 13:
-    case 14:
-        scene = 1;
+    case Scene::PortUnavailable:
+    case Scene::NoAnswer:
+    case Scene::CpuTransferFailed:
+    case Scene::DspTransferFailed:
+        scene = Scene::PortEntry;
         Present(scene);
         break;
     default:
@@ -222,7 +218,7 @@ void TForm1::Button_StartClick()
 
 void TForm1::Button_ExitClick()
 {
-    if (scene == 3 || scene == 4) {
+    if (scene == Scene::ConfirmDowngrade || scene == Scene::ConfirmUpdate) {
         sequencer->SendExit();
     }
     EndProgram();
@@ -230,7 +226,7 @@ void TForm1::Button_ExitClick()
 
 bool TForm1::FormCloseQuery() const
 {
-    return scene != 6 && scene != 7;
+    return scene != Scene::WritingCpu && scene != Scene::WritingDsp;
 }
 
 void TForm1::closeEvent(QCloseEvent* event)
@@ -272,11 +268,11 @@ void TForm1::EventStep()
 
 void TForm1::HandleEvent(int code, int target)
 {
-    const int next = SceneForEvent(code, target);
-    if (next == SceneUnchanged) {
+    const std::optional<Scene> next = SceneForEvent(code, target);
+    if (!next) {
         return;
     }
-    scene = next;
+    scene = *next;
     if (FindEventScene(code)->beep) {
         beep();
     }

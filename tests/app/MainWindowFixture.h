@@ -4,6 +4,7 @@
 // worker is asked for.
 #include "MessageBoxCp932.h"
 #include "OvlTable.h"
+#include "ScenePrint.h"
 #include "UiTestSupport.h"
 #include "UnitOpening.h"
 #include "clsGTex.h"
@@ -80,15 +81,15 @@ protected:
     }
 
     // Ticks until the scene is reached or the time is up.
-    bool TickUntilScene(int scene, int ms)
+    bool TickUntilScene(Scene scene, int ms)
     {
         QDeadlineTimer deadline(ms);
-        while (form->Scene() != scene && !deadline.hasExpired()) {
+        while (form->CurrentScene() != scene && !deadline.hasExpired()) {
             form->Timer1Timer();
             QCoreApplication::processEvents();
             QThread::usleep(200);
         }
-        return form->Scene() == scene;
+        return form->CurrentScene() == scene;
     }
 
     int EndCount() const { return static_cast<int>(ended->count()); }
