@@ -1,5 +1,6 @@
 #include "UnitOpening.h"
 
+#include "CloseRule.h"
 #include "ScenePresenter.h"
 #include "WindowKit.h"
 #include "frmMain.h"
@@ -82,10 +83,7 @@ void TFormOpening::btCancelClick()
 
 bool TFormOpening::FormCloseQuery() const
 {
-    if (Form1 == nullptr) {
-        return true;
-    }
-    return Form1->CurrentScene() != Scene::WritingCpu && Form1->CurrentScene() != Scene::WritingDsp;
+    return Form1 == nullptr || CanClose(Form1->CurrentScene());
 }
 
 bool TFormOpening::RequestClose()

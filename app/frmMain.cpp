@@ -1,6 +1,8 @@
 #include "frmMain.h"
 
+#include "CloseRule.h"
 #include "EventSceneTable.h"
+#include "OkSceneTable.h"
 #include "PortBoxList.h"
 #include "PortText.h"
 #include "SceneTable.h"
@@ -172,48 +174,42 @@ void TForm1::Button_StartClick()
     if (!sequencer->CanStart()) {
         return;
     }
-    int port = 0;
-    if (scene == Scene::PortEntry) {
-        port = ReadPortNumber(ui->cmbPort->currentText().toStdString());
-        if (port < PortFirst || port > PortLast) {
-            MessageBoxCp932(this, OutOfRangeText, appTitle, MsgIconError | MsgOk, messageDisplay);
-            ui->cmbPort->setFocus(Qt::OtherFocusReason);
+    const OkSceneRow* row = FindOkScene(scene);
+    if (row == nullptr) {
+        return;
+    }
+    switch (row->action) {
+    case OkAction::EndProgram:
+        EndProgram();
+        return;
+    case OkAction::StartAtPort:
+        if (!TakePort()) {
             return;
         }
-    }
-    switch (scene) {
-    case Scene::PortEntry:
-        scene = Scene::Connecting;
-        sequencer->SetPort(port);
         sequencer->StartUpdate();
-        Present(scene);
         break;
-    case Scene::ConfirmDowngrade:
-        scene = Scene::ConfirmUpdate;
-        Present(scene);
-        break;
-    case Scene::ConfirmUpdate:
+    case OkAction::Start:
         sequencer->StartUpdate();
-        scene = Scene::ConnectingToWrite;
-        Present(scene);
         break;
-    case Scene::Completed:
-    case Scene::NotNeeded:
-    case Scene::CannotUpdate:
-    case Scene::CpuUpdateFailed:
-    case Scene::DspUpdateFailed:
-        EndProgram();
-        break;
-    case Scene::PortUnavailable:
-    case Scene::NoAnswer:
-    case Scene::CpuTransferFailed:
-    case Scene::DspTransferFailed:
-        scene = Scene::PortEntry;
-        Present(scene);
-        break;
-    default:
+    case OkAction::Show:
         break;
     }
+    scene = row->next;
+    Present(scene);
+}
+
+// The port box's number goes to the sequencer; outside 1 to 256 the user is
+// told so and returned to the box.
+bool TForm1::TakePort()
+{
+    const int port = ReadPortNumber(ui->cmbPort->currentText().toStdString());
+    if (port < PortFirst || port > PortLast) {
+        MessageBoxCp932(this, OutOfRangeText, appTitle, MsgIconError | MsgOk, messageDisplay);
+        ui->cmbPort->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+    sequencer->SetPort(port);
+    return true;
 }
 
 void TForm1::Button_ExitClick()
@@ -226,7 +222,7 @@ void TForm1::Button_ExitClick()
 
 bool TForm1::FormCloseQuery() const
 {
-    return scene != Scene::WritingCpu && scene != Scene::WritingDsp;
+    return CanClose(scene);
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

@@ -63,6 +63,7 @@ protected:
 private:
     void Layout(int clientWidth, int clientHeight);
     void Present(Scene newScene);
+    bool TakePort();
     void EventStep();
     void ShowTitle();
     void EndProgram();
