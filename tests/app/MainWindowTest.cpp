@@ -78,7 +78,7 @@ TEST_F(MainWindow, LayoutFollowsTheCatalogueSize)
     EXPECT_EQ(Message()->geometry(), QRect(10, 10, 406, 113));
     EXPECT_EQ(PortBox()->width(), QFontMetrics(form->font()).horizontalAdvance(QStringLiteral("2555WWWWW")));
     EXPECT_EQ(PortBox()->lineEdit()->maxLength(), 4);
-    EXPECT_EQ(PortBox()->parentWidget(), form.get());
+    EXPECT_EQ(PortBox()->parentWidget(), form);
     EXPECT_TRUE(PortBox()->currentText().isEmpty());
     EXPECT_EQ(form->windowTitle(), AppTitle);
     EXPECT_EQ(form->CurrentScene(), Scene::Opening);
@@ -100,7 +100,7 @@ TEST_F(MainWindow, CardIsCentredWithButtonsTenApart)
 TEST_F(MainWindow, CardShowsSceneZeroWithTheFocusOnNo)
 {
     card->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(card.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(card));
     const std::vector<ShownLine> lines = ShownLines(Caution());
     ASSERT_EQ(lines.size(), 10u);
     EXPECT_EQ(ColourPattern(lines), "rrbbbbbrbb");
@@ -133,11 +133,11 @@ TEST_P(Decline, EndsTheProgram)
 {
     card->show();
     card->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(card.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(card));
     if (GetParam().key == 0) {
         No()->click();
     } else {
-        QTest::keyClick(card.get(), static_cast<Qt::Key>(GetParam().key));
+        QTest::keyClick(card, static_cast<Qt::Key>(GetParam().key));
     }
     EXPECT_EQ(EndCount(), 1);
     EXPECT_FALSE(card->isVisible());
@@ -442,7 +442,7 @@ TEST_F(MainWindow, EnterInThePortBoxPressesOk)
 TEST_F(MainWindow, EscapeDoesNothingInTheMainWindow)
 {
     Reach(Scene::ConfirmDowngrade);
-    QTest::keyClick(form.get(), Qt::Key_Escape);
+    QTest::keyClick(form, Qt::Key_Escape);
     QTest::keyClick(Exit(), Qt::Key_Escape);
     EXPECT_EQ(form->CurrentScene(), Scene::ConfirmDowngrade);
     EXPECT_EQ(EndCount(), 0);
