@@ -5,27 +5,28 @@
 
 namespace {
 
-constexpr int Keep = SceneUnchanged;
+using enum Scene;
+constexpr std::optional<Scene> Keep = std::nullopt;
 
 const EventSceneRow EventScenes[] = {
-    //  event               none  cpu  dsp  refused beep
-    {EvComOpen,             10,   10,  10,  10,     true},
-    {EvBoot,                15,   15,  16,  15,     true},
-    {EvNoAnswer,            11,   11,  11,  11,     true},
-    {EvHandshake,           15,   15,  16,  15,     true},
-    {EvFirmUpload,          15,   15,  16,  15,     true},
-    {EvSysStart,            15,   15,  16,  15,     true},
-    {EvRomData,             15,   15,  16,  15,     true},
-    {EvUnknown,             11,   11,  11,  11,     true},
-    {EvModel,               15,   15,  16,  15,     true},
-    {EvVersion,             13,   13,  14,  13,     true},
-    {EvVersionAnswer,       15,   15,  16,  15,     true},
-    {EvCannotUpdate,        12,   12,  12,  12,     true},
-    {EvUpdatingCpu,         6,    6,   6,   6,      false},
-    {EvUpdatingDsp,         7,    7,   7,   7,      false},
-    {EvConfirmUpdate,       4,    4,   4,   4,      false},
-    {EvConfirmDowngrade,    3,    3,   3,   3,      false},
-    {EvCompleted,           9,    8,   8,   Keep,   false},
+    //  event             none               cpu                dsp                refused            beep
+    {EvComOpen,           PortUnavailable,   PortUnavailable,   PortUnavailable,   PortUnavailable,   true},
+    {EvBoot,              CpuUpdateFailed,   CpuUpdateFailed,   DspUpdateFailed,   CpuUpdateFailed,   true},
+    {EvNoAnswer,          NoAnswer,          NoAnswer,          NoAnswer,          NoAnswer,          true},
+    {EvHandshake,         CpuUpdateFailed,   CpuUpdateFailed,   DspUpdateFailed,   CpuUpdateFailed,   true},
+    {EvFirmUpload,        CpuUpdateFailed,   CpuUpdateFailed,   DspUpdateFailed,   CpuUpdateFailed,   true},
+    {EvSysStart,          CpuUpdateFailed,   CpuUpdateFailed,   DspUpdateFailed,   CpuUpdateFailed,   true},
+    {EvRomData,           CpuUpdateFailed,   CpuUpdateFailed,   DspUpdateFailed,   CpuUpdateFailed,   true},
+    {EvUnknown,           NoAnswer,          NoAnswer,          NoAnswer,          NoAnswer,          true},
+    {EvModel,             CpuUpdateFailed,   CpuUpdateFailed,   DspUpdateFailed,   CpuUpdateFailed,   true},
+    {EvVersion,           CpuTransferFailed, CpuTransferFailed, DspTransferFailed, CpuTransferFailed, true},
+    {EvVersionAnswer,     CpuUpdateFailed,   CpuUpdateFailed,   DspUpdateFailed,   CpuUpdateFailed,   true},
+    {EvCannotUpdate,      CannotUpdate,      CannotUpdate,      CannotUpdate,      CannotUpdate,      true},
+    {EvUpdatingCpu,       WritingCpu,        WritingCpu,        WritingCpu,        WritingCpu,        false},
+    {EvUpdatingDsp,       WritingDsp,        WritingDsp,        WritingDsp,        WritingDsp,        false},
+    {EvConfirmUpdate,     ConfirmUpdate,     ConfirmUpdate,     ConfirmUpdate,     ConfirmUpdate,     false},
+    {EvConfirmDowngrade,  ConfirmDowngrade,  ConfirmDowngrade,  ConfirmDowngrade,  ConfirmDowngrade,  false},
+    {EvCompleted,         NotNeeded,         Completed,         Completed,         Keep,              false},
 };
 
 } // namespace
@@ -40,11 +41,11 @@ const EventSceneRow* FindEventScene(int event)
     return nullptr;
 }
 
-int SceneForEvent(int event, int target)
+std::optional<Scene> SceneForEvent(int event, int target)
 {
     const EventSceneRow* row = FindEventScene(event);
     if (row == nullptr) {
-        return SceneUnchanged;
+        return std::nullopt;
     }
     switch (target) {
     case TargetNone:

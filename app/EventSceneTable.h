@@ -1,21 +1,23 @@
 #pragma once
+#include "Scene.h"
+
+#include <optional>
 
 // Which scene an event code of the sequencer leads to, by the target being
-// handled, and whether the critical-stop sound goes with it.
+// handled, and whether the critical-stop sound goes with it. An empty scene
+// leaves the scene on screen as it is.
 struct EventSceneRow {
     int event;
-    int sceneNone;     // target TargetNone
-    int sceneCpu;      // TargetCpu
-    int sceneDsp;      // TargetDsp
-    int sceneRefused;  // TargetRefused
+    std::optional<Scene> sceneNone;     // target TargetNone
+    std::optional<Scene> sceneCpu;      // TargetCpu
+    std::optional<Scene> sceneDsp;      // TargetDsp
+    std::optional<Scene> sceneRefused;  // TargetRefused
     bool beep;
 };
-
-constexpr int SceneUnchanged = -1;
 
 // The row of event code, or null for a code that changes nothing.
 const EventSceneRow* FindEventScene(int event);
 
-// The scene to show for event while target is handled; SceneUnchanged when
-// the scene on screen stays.
-int SceneForEvent(int event, int target);
+// The scene to show for event while target is handled; empty when the scene
+// on screen stays.
+std::optional<Scene> SceneForEvent(int event, int target);

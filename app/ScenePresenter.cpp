@@ -43,47 +43,45 @@ void GiveFocus(QAbstractButton* button)
 
 } // namespace
 
-void ShowScene(QTextEdit* box, QAbstractButton* button1, QAbstractButton* button2,
-               QProgressBar* progressBar, QComboBox* portBox,
-               const std::optional<std::string>& writeTime,
-               int left1, int height1, int top1, int width1,
-               int left2, int height2, int top2, int width2,
-               int portNumber, int scene)
+void ShowScene(const SceneControls& controls, const std::optional<std::string>& writeTime, int portNumber,
+               Scene scene)
 {
-    if (scene < 0 || scene >= SceneCount) {
+    const SceneRow* row = FindSceneRow(scene);
+    if (row == nullptr) {
         return;  // no such row: the controls keep what they show
     }
-    const SceneRow& row = SceneTable[scene];
+    QAbstractButton* button1 = controls.button1;
+    QAbstractButton* button2 = controls.button2;
 
-    ShowNotices(box, row.FirstNotice, row.LastNotice, writeTime);
+    ShowNotices(controls.box, row->FirstNotice, row->LastNotice, writeTime);
 
-    button1->setVisible(row.ShowButton1 != 0);
-    button1->setText(QString::fromLatin1(row.Caption1));
-    button2->setVisible(row.ShowButton2 != 0);
-    button2->setText(QString::fromLatin1(row.Caption2));
+    button1->setVisible(row->ShowButton1 != 0);
+    button1->setText(QString::fromLatin1(row->Caption1));
+    button2->setVisible(row->ShowButton2 != 0);
+    button2->setText(QString::fromLatin1(row->Caption2));
 
-    if (progressBar != nullptr) {
-        progressBar->setVisible(row.ShowProgress != 0);
+    if (controls.progressBar != nullptr) {
+        controls.progressBar->setVisible(row->ShowProgress != 0);
     }
-    if (portBox != nullptr) {
-        portBox->setVisible(row.ShowPortBox != 0);
-    }
-
-    button1->setGeometry(left1, top1, width1, height1);
-    button2->setGeometry(left2, top2, width2, height2);
-
-    if (portBox != nullptr && row.ShowPortBox != 0) {
-        PlacePortBox(portBox, box, button1);
-        FillPortBox(portBox, portNumber);
+    if (controls.portBox != nullptr) {
+        controls.portBox->setVisible(row->ShowPortBox != 0);
     }
 
-    if (row.ShowButton2 == 0) {
-        button1->setGeometry(left2, top2, width2, height2);
+    button1->setGeometry(controls.home1);
+    button2->setGeometry(controls.home2);
+
+    if (controls.portBox != nullptr && row->ShowPortBox != 0) {
+        PlacePortBox(controls.portBox, controls.box, button1);
+        FillPortBox(controls.portBox, portNumber);
     }
 
-    if (row.ShowButton2 != 0) {
+    if (row->ShowButton2 == 0) {
+        button1->setGeometry(controls.home2);
+    }
+
+    if (row->ShowButton2 != 0) {
         GiveFocus(button2);
-    } else if (row.ShowButton1 != 0) {
+    } else if (row->ShowButton1 != 0) {
         GiveFocus(button1);
     }
 }

@@ -1,4 +1,8 @@
 #pragma once
+#include "Scene.h"
+
+#include <QRect>
+
 #include <optional>
 #include <string>
 
@@ -7,14 +11,23 @@ class QComboBox;
 class QProgressBar;
 class QTextEdit;
 
-// Makes the controls of a window show one scene of the scene table: the
-// notice lines, the buttons' captions, visibility and places, the port box
-// and the keyboard focus. The progress bar and the port box are optional
-// (null in the opening window); writeTime is given with scene 4 only. Every
-// call draws the whole scene again.
-void ShowScene(QTextEdit* box, QAbstractButton* button1, QAbstractButton* button2,
-               QProgressBar* progressBar, QComboBox* portBox,
-               const std::optional<std::string>& writeTime,
-               int left1, int height1, int top1, int width1,
-               int left2, int height2, int top2, int width2,
-               int portNumber, int scene);
+// The controls of a window that show a scene, with the places the two
+// buttons return to. The progress bar and the port box are null in the
+// opening window.
+struct SceneControls {
+    QTextEdit* box = nullptr;
+    QAbstractButton* button1 = nullptr;  // OK ("Yes", "Retry")
+    QAbstractButton* button2 = nullptr;  // Exit ("No", "Cancel")
+    QProgressBar* progressBar = nullptr;
+    QComboBox* portBox = nullptr;
+    QRect home1;  // button1's place, in its parent's coordinates
+    QRect home2;  // button2's place; a lone button1 stands here too
+};
+
+// Makes the controls show one scene of the scene table: the notice lines,
+// the buttons' captions, visibility and places, the port box and the
+// keyboard focus. writeTime is given with Scene::ConfirmUpdate only;
+// portNumber goes into a port box that already holds text. Every call draws
+// the whole scene again.
+void ShowScene(const SceneControls& controls, const std::optional<std::string>& writeTime, int portNumber,
+               Scene scene);

@@ -1,4 +1,5 @@
 #pragma once
+#include "Scene.h"
 
 // One prompt scene: the range of notice lines it shows, the captions of its
 // two buttons ("" for a hidden button) and what is visible.
@@ -13,10 +14,11 @@ struct SceneRow {
     unsigned char ShowPortBox;
 };
 
-constexpr int SceneCount = 17;
-
-// Scene 0 belongs to the opening window, scenes 1 to 16 to the main window.
+// One row for each scene, in the order of their numbers.
 extern const SceneRow SceneTable[SceneCount];
+
+// The row of scene, or null for a value outside the table.
+const SceneRow* FindSceneRow(Scene scene);
 
 // Shown when the port number typed into the port box is not 1 to 256.
 constexpr const char* OutOfRangeText = "The numerical value is outside the range.";

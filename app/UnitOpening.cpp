@@ -1,5 +1,6 @@
 #include "UnitOpening.h"
 
+#include "CloseRule.h"
 #include "ScenePresenter.h"
 #include "WindowKit.h"
 #include "frmMain.h"
@@ -58,11 +59,13 @@ TFormOpening::~TFormOpening() = default;
 
 void TFormOpening::FormShow()
 {
-    const QRect ok = ui->btOK->geometry();
-    const QRect cancel = ui->btCancel->geometry();
-    ShowScene(ui->reCaution, ui->btOK, ui->btCancel, nullptr, nullptr, std::nullopt,
-              ok.left(), ok.height(), ok.top(), ok.width(),
-              cancel.left(), cancel.height(), cancel.top(), cancel.width(), 1, 0);
+    SceneControls controls;
+    controls.box = ui->reCaution;
+    controls.button1 = ui->btOK;
+    controls.button2 = ui->btCancel;
+    controls.home1 = ui->btOK->geometry();
+    controls.home2 = ui->btCancel->geometry();
+    ShowScene(controls, std::nullopt, 1, Scene::Opening);
 }
 
 void TFormOpening::btOKClick()
@@ -80,10 +83,7 @@ void TFormOpening::btCancelClick()
 
 bool TFormOpening::FormCloseQuery() const
 {
-    if (Form1 == nullptr) {
-        return true;
-    }
-    return Form1->Scene() != 6 && Form1->Scene() != 7;
+    return Form1 == nullptr || CanClose(Form1->CurrentScene());
 }
 
 bool TFormOpening::RequestClose()

@@ -18,7 +18,7 @@ public:
     void FormShow();
     void btOKClick();
     void btCancelClick();
-    // Refused while the main window writes firmware (scene 6 or 7).
+    // Refused while the main window writes firmware (CanClose).
     bool FormCloseQuery() const;
     // Closes the card when FormCloseQuery allows; true when it closed.
     bool RequestClose();

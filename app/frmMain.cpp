@@ -1,9 +1,10 @@
 #include "frmMain.h"
 
+#include "CloseRule.h"
 #include "EventSceneTable.h"
+#include "OkSceneTable.h"
 #include "PortBoxList.h"
 #include "PortText.h"
-#include "ScenePresenter.h"
 #include "SceneTable.h"
 #include "UnitOpening.h"
 #include "WindowKit.h"
@@ -122,10 +123,10 @@ void TForm1::Layout(int clientWidth, int clientHeight)
     const int w = ui->ProgressBar1->width() / 5;
     const int h = static_cast<int>(1.5 * ProgressHeight);
     const int left = ui->ProgressBar1->x();
-    okHome = {left + 3 * w - 4, h, mainHeight - h - 2, w};
-    exitHome = {left + 4 * w, h, mainHeight - h - 2, w};
-    ui->Button_Start->setGeometry(okHome.left, okHome.top, okHome.width, okHome.height);
-    ui->Button_Exit->setGeometry(exitHome.left, exitHome.top, exitHome.width, exitHome.height);
+    controls = {ui->reMessage, ui->Button_Start, ui->Button_Exit, ui->ProgressBar1, ui->cmbPort,
+                QRect(left + 3 * w - 4, mainHeight - h - 2, w, h), QRect(left + 4 * w, mainHeight - h - 2, w, h)};
+    ui->Button_Start->setGeometry(controls.home1);
+    ui->Button_Exit->setGeometry(controls.home2);
 
     ui->reMessage->setGeometry(10, 10, mainWidth - 20, ui->Button_Start->y() - 10 + 10);
     ui->reMessage->lower();
@@ -145,21 +146,18 @@ void TForm1::Layout(int clientWidth, int clientHeight)
     ui->cmbPort->raise();
 }
 
-void TForm1::Present(int newScene)
+void TForm1::Present(Scene newScene)
 {
     std::optional<std::string> writeTime;
-    if (newScene == 4) {
+    if (newScene == Scene::ConfirmUpdate) {
         writeTime = WriteTimeText(sequencer->GetWriteTime());
     }
-    ShowScene(ui->reMessage, ui->Button_Start, ui->Button_Exit, ui->ProgressBar1, ui->cmbPort, writeTime,
-              okHome.left, okHome.height, okHome.top, okHome.width,
-              exitHome.left, exitHome.height, exitHome.top, exitHome.width,
-              sequencer->GetPort(), newScene);
+    ShowScene(controls, writeTime, sequencer->GetPort(), newScene);
 }
 
 void TForm1::FormShow()
 {
-    scene = 1;
+    scene = Scene::PortEntry;
     Present(scene);
 }
 
@@ -176,53 +174,47 @@ void TForm1::Button_StartClick()
     if (!sequencer->CanStart()) {
         return;
     }
-    int port = 0;
-    if (scene == 1) {
-        port = ReadPortNumber(ui->cmbPort->currentText().toStdString());
-        if (port < PortFirst || port > PortLast) {
-            MessageBoxCp932(this, OutOfRangeText, appTitle, MsgIconError | MsgOk, messageDisplay);
-            ui->cmbPort->setFocus(Qt::OtherFocusReason);
+    const OkSceneRow* row = FindOkScene(scene);
+    if (row == nullptr) {
+        return;
+    }
+    switch (row->action) {
+    case OkAction::EndProgram:
+        EndProgram();
+        return;
+    case OkAction::StartAtPort:
+        if (!TakePort()) {
             return;
         }
-    }
-    switch (scene) {
-    case 1:
-        scene = 2;
-        sequencer->SetPort(port);
         sequencer->StartUpdate();
-        Present(scene);
         break;
-    case 3:
-        scene = 4;
-        Present(scene);
-        break;
-    case 4:
+    case OkAction::Start:
         sequencer->StartUpdate();
-        scene = 5;
-        Present(scene);
         break;
-    case 8:
-    case 9:
-    case 12:
-    case 15:
-    case 16:
-        EndProgram();
-        break;
-    case 10:
-    case 11:
-    case 13:
-    case 14:
-        scene = 1;
-        Present(scene);
-        break;
-    default:
+    case OkAction::Show:
         break;
     }
+    scene = row->next;
+    Present(scene);
+}
+
+// The port box's number goes to the sequencer; outside 1 to 256 the user is
+// told so and returned to the box.
+bool TForm1::TakePort()
+{
+    const int port = ReadPortNumber(ui->cmbPort->currentText().toStdString());
+    if (port < PortFirst || port > PortLast) {
+        MessageBoxCp932(this, OutOfRangeText, appTitle, MsgIconError | MsgOk, messageDisplay);
+        ui->cmbPort->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+    sequencer->SetPort(port);
+    return true;
 }
 
 void TForm1::Button_ExitClick()
 {
-    if (scene == 3 || scene == 4) {
+    if (scene == Scene::ConfirmDowngrade || scene == Scene::ConfirmUpdate) {
         sequencer->SendExit();
     }
     EndProgram();
@@ -230,7 +222,7 @@ void TForm1::Button_ExitClick()
 
 bool TForm1::FormCloseQuery() const
 {
-    return scene != 6 && scene != 7;
+    return CanClose(scene);
 }
 
 void TForm1::closeEvent(QCloseEvent* event)
@@ -272,11 +264,11 @@ void TForm1::EventStep()
 
 void TForm1::HandleEvent(int code, int target)
 {
-    const int next = SceneForEvent(code, target);
-    if (next == SceneUnchanged) {
+    const std::optional<Scene> next = SceneForEvent(code, target);
+    if (!next) {
         return;
     }
-    scene = next;
+    scene = *next;
     if (FindEventScene(code)->beep) {
         beep();
     }

@@ -1,5 +1,7 @@
 #pragma once
 #include "MessageBoxCp932.h"
+#include "Scene.h"
+#include "ScenePresenter.h"
 
 #include <QWidget>
 
@@ -21,14 +23,6 @@ class TForm1;
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
-    // A rectangle in the order the scenes take it.
-    struct Home {
-        int left;
-        int height;
-        int top;
-        int width;
-    };
-
     // Sizes and title from catalogue; the built-in firmware on the Linux
     // serial port; the worker ticking.
     explicit TForm1(clsGTex& catalogue);
@@ -37,9 +31,9 @@ public:
     TForm1(clsGTex& catalogue, std::unique_ptr<clsMainSeq> sequencer, bool startWorker);
     ~TForm1() override;
 
-    int Scene() const { return scene; }
-    Home OkHome() const { return okHome; }
-    Home ExitHome() const { return exitHome; }
+    Scene CurrentScene() const { return scene; }
+    QRect OkHome() const { return controls.home1; }
+    QRect ExitHome() const { return controls.home2; }
     clsMainSeq& Sequencer() { return *sequencer; }
 
     void FormShow();
@@ -68,7 +62,8 @@ protected:
 
 private:
     void Layout(int clientWidth, int clientHeight);
-    void Present(int newScene);
+    void Present(Scene newScene);
+    bool TakePort();
     void EventStep();
     void ShowTitle();
     void EndProgram();
@@ -76,9 +71,8 @@ private:
     std::unique_ptr<Ui::TForm1> ui;
     std::unique_ptr<clsMainSeq> sequencer;
     std::string appTitle;
-    int scene = 0;
-    Home okHome{};
-    Home exitHome{};
+    Scene scene = Scene::Opening;  // none of the main window's yet
+    SceneControls controls;
     MessageDisplay messageDisplay;
     std::function<void()> beep;
     std::unique_ptr<thrProg> worker;

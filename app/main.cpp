@@ -1,3 +1,4 @@
+#include "AppWindows.h"
 #include "OvlTable.h"
 #include "ProgramName.h"
 #include "Startup.h"
@@ -5,12 +6,8 @@
 #include "UnitOpening.h"
 #include "clsEnviron.h"
 #include "clsGTex.h"
-#include "frmMain.h"
 
 #include <QApplication>
-#include <QIcon>
-
-#include <memory>
 
 // Built before main runs, in this order, and destroyed in reverse: the lock
 // exists before anything else happens and is released last.
@@ -19,32 +16,23 @@ clsGTex GTex;
 
 namespace {
 
-// The opening card first (the main form: its closing ends the program), the
-// main window second and hidden; then the message loop. The windows go
-// before the application object, the main window (with its worker and
-// sequencer, which closes the port) first.
+// The two windows (the card is the main form: its closing ends the program),
+// then the message loop. The windows go before the application object.
 int RunWindows(QApplication& app)
 {
     app.setQuitOnLastWindowClosed(false);
-    auto opening = std::make_unique<TFormOpening>();
-    FormOpening = opening.get();
-    app.setWindowIcon(QIcon(QStringLiteral(":/images/icon.png")));
-    auto main = std::make_unique<TForm1>(GTex);
-    Form1 = main.get();
+    AppWindows windows(GTex);
 
     QObject::connect(FormOpening, &TFormOpening::closed, &app, [] { QCoreApplication::exit(0); },
                      Qt::QueuedConnection);
+    // The session's end and Ctrl+C ask the card, which refuses while a
+    // processor is written, like any close request.
     TerminationWatch termination;
     QObject::connect(&termination, &TerminationWatch::requested, FormOpening,
                      [] { FormOpening->RequestClose(); });
 
     FormOpening->show();
     app.exec();
-
-    Form1 = nullptr;
-    main.reset();
-    FormOpening = nullptr;
-    opening.reset();
     return 0;
 }
 

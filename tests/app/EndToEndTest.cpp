@@ -18,18 +18,18 @@ class EndToEnd : public WindowsFixture {
 protected:
     // Runs the message loop until the window shows scene (or the time is up),
     // noting every scene on the way and what the title said while writing.
-    bool RunUntilScene(int scene, int ms)
+    bool RunUntilScene(Scene scene, int ms)
     {
         QEventLoop loop;
         QDeadlineTimer deadline(ms);
         QTimer watch;
         const QRegularExpression percent(QStringLiteral("^[ 0-9]{2}[0-9]% - RX-77NOVA Firm Update \\(Release E2\\)$"));
         QObject::connect(&watch, &QTimer::timeout, [&] {
-            const int now = form->Scene();
+            const Scene now = form->CurrentScene();
             if (log.empty() || log.back() != now) {
                 log.push_back(now);
             }
-            if (now == 6 || now == 7) {
+            if (now == Scene::WritingCpu || now == Scene::WritingDsp) {
                 percentTitle = percentTitle || percent.match(form->windowTitle()).hasMatch();
                 highestProgress = std::max(highestProgress, Bar()->value());
             }
@@ -39,7 +39,7 @@ protected:
         });
         watch.start(1);
         loop.exec();
-        return form->Scene() == scene;
+        return form->CurrentScene() == scene;
     }
 
     std::string Notices() const
@@ -55,19 +55,20 @@ protected:
     // minutes: the write time the radio's versions call for; empty: any.
     void UpdateBoth(EmulatedRadio& radio, const QString& minutes = QStringLiteral("8"))
     {
-        ASSERT_EQ(form->Scene(), 1);
+        ASSERT_EQ(form->CurrentScene(), Scene::PortEntry);
         EXPECT_EQ(PortBox()->currentText(), QString::number(RadioCom));
         log.clear();
         Ok()->click();
-        ASSERT_TRUE(RunUntilScene(4, 20000)) << FormatReport(radio.Report());
+        ASSERT_TRUE(RunUntilScene(Scene::ConfirmUpdate, 20000)) << FormatReport(radio.Report());
         // Both processors differ: 350 + 90 seconds, shown as 8 minutes.
         if (!minutes.isEmpty()) {
             EXPECT_EQ(ShownLines(Message()).front().text,
                       QStringLiteral("Updating the firmware. It will take approx. %1 minutes.").arg(minutes));
         }
         Ok()->click();  // "Yes"
-        ASSERT_TRUE(RunUntilScene(8, LongWait)) << Notices() << FormatReport(radio.Report());
-        EXPECT_EQ(log, (std::vector<int>{2, 4, 5, 6, 7, 8}));
+        ASSERT_TRUE(RunUntilScene(Scene::Completed, LongWait)) << Notices() << FormatReport(radio.Report());
+        EXPECT_EQ(log, (std::vector<Scene>{Scene::Connecting, Scene::ConfirmUpdate, Scene::ConnectingToWrite,
+                                           Scene::WritingCpu, Scene::WritingDsp, Scene::Completed}));
         EXPECT_TRUE(percentTitle);
         EXPECT_GE(highestProgress, 250);
         EXPECT_EQ(form->windowTitle(), QStringLiteral("RX-77NOVA Firm Update (Release E2)"));
@@ -78,7 +79,7 @@ protected:
         EXPECT_TRUE(report.protocolErrors.empty()) << FormatReport(report);
     }
 
-    std::vector<int> log;
+    std::vector<Scene> log;
     bool percentTitle = false;
     int highestProgress = 0;
 };
@@ -107,13 +108,13 @@ TEST_F(EndToEnd, SilentRadioThenRetryWithTheSamePort)
     Create(true);
     OpenMain();
     Ok()->click();
-    ASSERT_TRUE(RunUntilScene(11, 30000)) << Notices();
+    ASSERT_TRUE(RunUntilScene(Scene::NoAnswer, 30000)) << Notices();
     EXPECT_EQ(beeps, 1);
     EXPECT_EQ(Ok()->text(), QStringLiteral("Retry"));
 
     radio.PowerCycle();
     Ok()->click();  // "Retry"
-    ASSERT_EQ(form->Scene(), 1);
+    ASSERT_EQ(form->CurrentScene(), Scene::PortEntry);
     UpdateBoth(radio);
     EXPECT_EQ(beeps, 1);
     Destroy();
@@ -129,9 +130,9 @@ TEST_F(EndToEnd, CablePulledDuringTheCpuDataThenANewStartCompletes)
     Create(true);
     OpenMain();
     Ok()->click();
-    ASSERT_TRUE(RunUntilScene(4, 20000)) << Notices();
+    ASSERT_TRUE(RunUntilScene(Scene::ConfirmUpdate, 20000)) << Notices();
     Ok()->click();
-    ASSERT_TRUE(RunUntilScene(15, LongWait)) << Notices() << FormatReport(radio.Report());
+    ASSERT_TRUE(RunUntilScene(Scene::CpuUpdateFailed, LongWait)) << Notices() << FormatReport(radio.Report());
     EXPECT_EQ(beeps, 1);
     EXPECT_EQ(ShownLines(Message()).front().text, QStringLiteral("Firmware of CPU updating failed."));
     EXPECT_TRUE(radio.Report().hungUp);

@@ -2,8 +2,10 @@
 // Both windows as the program makes them, with the real sequencer on the
 // port folder's pseudo-terminals; the tick is driven by the test unless the
 // worker is asked for.
+#include "AppWindows.h"
 #include "MessageBoxCp932.h"
 #include "OvlTable.h"
+#include "ScenePrint.h"
 #include "UiTestSupport.h"
 #include "UnitOpening.h"
 #include "clsGTex.h"
@@ -40,24 +42,22 @@ protected:
     void Create(bool withWorker)
     {
         catalogue.SetLines(OvlTable, OvlTableCount);
-        card = std::make_unique<TFormOpening>();
-        FormOpening = card.get();
-        form = std::make_unique<TForm1>(catalogue, std::make_unique<clsMainSeq>(), withWorker);
-        Form1 = form.get();
+        windows = std::make_unique<AppWindows>(catalogue, std::make_unique<clsMainSeq>(), withWorker);
+        card = &windows->Opening();
+        form = &windows->Main();
         form->SetMessageDisplay([this](QWidget*, const QString& text, const QString& caption, int style) {
             boxes.push_back({text, caption, style});
             return AnswerOk;
         });
         form->SetBeep([this] { ++beeps; });
-        ended = std::make_unique<QSignalSpy>(card.get(), &TFormOpening::closed);
+        ended = std::make_unique<QSignalSpy>(card, &TFormOpening::closed);
     }
 
     void Destroy()
     {
-        Form1 = nullptr;
-        form.reset();
-        FormOpening = nullptr;
-        card.reset();
+        form = nullptr;
+        card = nullptr;
+        windows.reset();
         ended.reset();
     }
 
@@ -65,11 +65,11 @@ protected:
     void OpenMain()
     {
         card->show();
-        (void)QTest::qWaitForWindowExposed(card.get());
+        (void)QTest::qWaitForWindowExposed(card);
         Yes()->click();
-        (void)QTest::qWaitForWindowExposed(form.get());
+        (void)QTest::qWaitForWindowExposed(form);
         form->activateWindow();
-        (void)QTest::qWaitForWindowActive(form.get());
+        (void)QTest::qWaitForWindowActive(form);
     }
 
     void Tick(int times = 1)
@@ -80,15 +80,15 @@ protected:
     }
 
     // Ticks until the scene is reached or the time is up.
-    bool TickUntilScene(int scene, int ms)
+    bool TickUntilScene(Scene scene, int ms)
     {
         QDeadlineTimer deadline(ms);
-        while (form->Scene() != scene && !deadline.hasExpired()) {
+        while (form->CurrentScene() != scene && !deadline.hasExpired()) {
             form->Timer1Timer();
             QCoreApplication::processEvents();
             QThread::usleep(200);
         }
-        return form->Scene() == scene;
+        return form->CurrentScene() == scene;
     }
 
     int EndCount() const { return static_cast<int>(ended->count()); }
@@ -104,8 +104,9 @@ protected:
 
     PortFolder ports;
     clsGTex catalogue;
-    std::unique_ptr<TFormOpening> card;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<AppWindows> windows;
+    TFormOpening* card = nullptr;
+    TForm1* form = nullptr;
     std::unique_ptr<QSignalSpy> ended;
     std::vector<ShownBox> boxes;
     int beeps = 0;

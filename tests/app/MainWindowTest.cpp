@@ -6,13 +6,12 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+#include <optional>
 #include <vector>
 
 namespace {
 
 const QString AppTitle = QStringLiteral("RX-77NOVA Firm Update (Release E2)");
-
-QRect Rect(const TForm1::Home& h) { return QRect(h.left, h.top, h.width, h.height); }
 
 class MainWindow : public WindowsFixture {
 protected:
@@ -24,25 +23,33 @@ protected:
     }
 
     // A scene reached the way the user and the sequencer get there.
-    void Reach(int scene)
+    void Reach(Scene scene)
     {
         OpenMain();
         Tick();  // the sequencer comes to rest: it can start
         struct Route {
-            int scene;
+            Scene scene;
             int code;
             int target;
         };
         static const Route routes[] = {
-            {3, EvConfirmDowngrade, TargetNone}, {4, EvConfirmUpdate, TargetNone}, {6, EvUpdatingCpu, TargetCpu},
-            {7, EvUpdatingDsp, TargetDsp},       {8, EvCompleted, TargetCpu},      {9, EvCompleted, TargetNone},
-            {10, EvComOpen, TargetNone},         {11, EvNoAnswer, TargetNone},     {12, EvCannotUpdate, TargetNone},
-            {13, EvVersion, TargetCpu},          {14, EvVersion, TargetDsp},       {15, EvBoot, TargetCpu},
-            {16, EvBoot, TargetDsp},
+            {Scene::ConfirmDowngrade, EvConfirmDowngrade, TargetNone},
+            {Scene::ConfirmUpdate, EvConfirmUpdate, TargetNone},
+            {Scene::WritingCpu, EvUpdatingCpu, TargetCpu},
+            {Scene::WritingDsp, EvUpdatingDsp, TargetDsp},
+            {Scene::Completed, EvCompleted, TargetCpu},
+            {Scene::NotNeeded, EvCompleted, TargetNone},
+            {Scene::PortUnavailable, EvComOpen, TargetNone},
+            {Scene::NoAnswer, EvNoAnswer, TargetNone},
+            {Scene::CannotUpdate, EvCannotUpdate, TargetNone},
+            {Scene::CpuTransferFailed, EvVersion, TargetCpu},
+            {Scene::DspTransferFailed, EvVersion, TargetDsp},
+            {Scene::CpuUpdateFailed, EvBoot, TargetCpu},
+            {Scene::DspUpdateFailed, EvBoot, TargetDsp},
         };
-        if (scene == 2) {
+        if (scene == Scene::Connecting) {
             form->Button_StartClick();
-        } else if (scene == 5) {
+        } else if (scene == Scene::ConnectingToWrite) {
             form->HandleEvent(EvConfirmUpdate, TargetNone);
             form->Button_StartClick();
         }
@@ -64,17 +71,17 @@ TEST_F(MainWindow, LayoutFollowsTheCatalogueSize)
     EXPECT_EQ(Bar()->geometry(), QRect(10, 87, 406, 16));  // 139 - 2.5 * 16 - 12
     EXPECT_EQ(Bar()->maximum(), 255);
     // W = 406 / 5 = 81, H = 24, top = 139 - 24 - 2.
-    EXPECT_EQ(Rect(form->OkHome()), QRect(249, 113, 81, 24));
-    EXPECT_EQ(Rect(form->ExitHome()), QRect(334, 113, 81, 24));
+    EXPECT_EQ(form->OkHome(), QRect(249, 113, 81, 24));
+    EXPECT_EQ(form->ExitHome(), QRect(334, 113, 81, 24));
     EXPECT_EQ(Ok()->geometry(), QRect(249, 113, 81, 24));
     EXPECT_EQ(Exit()->geometry(), QRect(334, 113, 81, 24));
     EXPECT_EQ(Message()->geometry(), QRect(10, 10, 406, 113));
     EXPECT_EQ(PortBox()->width(), QFontMetrics(form->font()).horizontalAdvance(QStringLiteral("2555WWWWW")));
     EXPECT_EQ(PortBox()->lineEdit()->maxLength(), 4);
-    EXPECT_EQ(PortBox()->parentWidget(), form.get());
+    EXPECT_EQ(PortBox()->parentWidget(), form);
     EXPECT_TRUE(PortBox()->currentText().isEmpty());
     EXPECT_EQ(form->windowTitle(), AppTitle);
-    EXPECT_EQ(form->Scene(), 0);
+    EXPECT_EQ(form->CurrentScene(), Scene::Opening);
     EXPECT_FALSE(Message()->isEnabled());
     EXPECT_TRUE(Message()->isReadOnly());
     EXPECT_EQ(Message()->focusPolicy(), Qt::NoFocus);
@@ -93,7 +100,7 @@ TEST_F(MainWindow, CardIsCentredWithButtonsTenApart)
 TEST_F(MainWindow, CardShowsSceneZeroWithTheFocusOnNo)
 {
     card->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(card.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(card));
     const std::vector<ShownLine> lines = ShownLines(Caution());
     ASSERT_EQ(lines.size(), 10u);
     EXPECT_EQ(ColourPattern(lines), "rrbbbbbrbb");
@@ -107,7 +114,7 @@ TEST_F(MainWindow, YesHidesTheCardAndShowsSceneOne)
     OpenMain();
     EXPECT_FALSE(card->isVisible());
     EXPECT_TRUE(form->isVisible());
-    EXPECT_EQ(form->Scene(), 1);
+    EXPECT_EQ(form->CurrentScene(), Scene::PortEntry);
     EXPECT_EQ(ShownLines(Message()).front().text.left(17), QStringLiteral("Connect the RX-77"));
     EXPECT_EQ(PortBox()->currentText(), QStringLiteral("1"));  // the only port there is
     EXPECT_EQ(EndCount(), 0);
@@ -126,11 +133,11 @@ TEST_P(Decline, EndsTheProgram)
 {
     card->show();
     card->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(card.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(card));
     if (GetParam().key == 0) {
         No()->click();
     } else {
-        QTest::keyClick(card.get(), static_cast<Qt::Key>(GetParam().key));
+        QTest::keyClick(card, static_cast<Qt::Key>(GetParam().key));
     }
     EXPECT_EQ(EndCount(), 1);
     EXPECT_FALSE(card->isVisible());
@@ -145,25 +152,33 @@ INSTANTIATE_TEST_SUITE_P(Card, Decline,
 // What the OK and Exit buttons and a close request do in each scene.
 struct TransitionCase {
     const char* name;
-    int scene;
-    int afterOk;        // -1: the program ends
-    bool exitCommand;   // Exit sends the radio its exit command first
-    bool closeEnds;     // Exit or a close request ends the program (never while writing)
+    Scene scene;
+    std::optional<Scene> afterOk;  // empty: the program ends
+    bool exitCommand;              // Exit sends the radio its exit command first
+    bool closeEnds;                // Exit or a close request ends the program (never while writing)
 };
 
 void PrintTo(const TransitionCase& c, std::ostream* os) { *os << c.name; }
 
-constexpr int Ends = -1;
+constexpr std::optional<Scene> Ends = std::nullopt;
 
 const TransitionCase TransitionCases[] = {
-    {"s01_connect", 1, 2, false, true},          {"s02_connecting", 2, 2, false, true},
-    {"s03_downgrade", 3, 4, true, true},         {"s04_confirm", 4, 5, true, true},
-    {"s05_connecting", 5, 5, false, true},       {"s06_writing_cpu", 6, 6, false, false},
-    {"s07_writing_dsp", 7, 7, false, false},     {"s08_completed", 8, Ends, false, true},
-    {"s09_not_needed", 9, Ends, false, true},    {"s10_no_port", 10, 1, false, true},
-    {"s11_no_answer", 11, 1, false, true},       {"s12_cannot_update", 12, Ends, false, true},
-    {"s13_cpu_transfer", 13, 1, false, true},    {"s14_dsp_transfer", 14, 1, false, true},
-    {"s15_cpu_failed", 15, Ends, false, true},   {"s16_dsp_failed", 16, Ends, false, true},
+    {"s01_connect", Scene::PortEntry, Scene::Connecting, false, true},
+    {"s02_connecting", Scene::Connecting, Scene::Connecting, false, true},
+    {"s03_downgrade", Scene::ConfirmDowngrade, Scene::ConfirmUpdate, true, true},
+    {"s04_confirm", Scene::ConfirmUpdate, Scene::ConnectingToWrite, true, true},
+    {"s05_connecting", Scene::ConnectingToWrite, Scene::ConnectingToWrite, false, true},
+    {"s06_writing_cpu", Scene::WritingCpu, Scene::WritingCpu, false, false},
+    {"s07_writing_dsp", Scene::WritingDsp, Scene::WritingDsp, false, false},
+    {"s08_completed", Scene::Completed, Ends, false, true},
+    {"s09_not_needed", Scene::NotNeeded, Ends, false, true},
+    {"s10_no_port", Scene::PortUnavailable, Scene::PortEntry, false, true},
+    {"s11_no_answer", Scene::NoAnswer, Scene::PortEntry, false, true},
+    {"s12_cannot_update", Scene::CannotUpdate, Ends, false, true},
+    {"s13_cpu_transfer", Scene::CpuTransferFailed, Scene::PortEntry, false, true},
+    {"s14_dsp_transfer", Scene::DspTransferFailed, Scene::PortEntry, false, true},
+    {"s15_cpu_failed", Scene::CpuUpdateFailed, Ends, false, true},
+    {"s16_dsp_failed", Scene::DspUpdateFailed, Ends, false, true},
 };
 
 class Transitions : public MainWindow, public testing::WithParamInterface<TransitionCase> {};
@@ -172,14 +187,14 @@ TEST_P(Transitions, OkButton)
 {
     const TransitionCase& c = GetParam();
     Reach(c.scene);
-    ASSERT_EQ(form->Scene(), c.scene);
+    ASSERT_EQ(form->CurrentScene(), c.scene);
     form->Button_StartClick();
-    if (c.afterOk == Ends) {
+    if (!c.afterOk) {
         EXPECT_EQ(EndCount(), 1);
         return;
     }
     EXPECT_EQ(EndCount(), 0);
-    EXPECT_EQ(form->Scene(), c.afterOk);
+    EXPECT_EQ(form->CurrentScene(), *c.afterOk);
     EXPECT_TRUE(boxes.empty());
 }
 
@@ -210,7 +225,7 @@ TEST_P(Transitions, CloseRequest)
     EXPECT_EQ(EndCount(), c.closeEnds ? 1 : 0);
     if (!c.closeEnds) {
         EXPECT_TRUE(form->isVisible());
-        EXPECT_EQ(form->Scene(), c.scene);
+        EXPECT_EQ(form->CurrentScene(), c.scene);
         // The system's close request to the (hidden) card is refused as well.
         EXPECT_FALSE(card->close());
         EXPECT_EQ(EndCount(), 0);
@@ -235,16 +250,16 @@ class PortText : public MainWindow, public testing::WithParamInterface<PortCase>
 TEST_P(PortText, IsAcceptedOrRefused)
 {
     const PortCase& c = GetParam();
-    Reach(1);
+    Reach(Scene::PortEntry);
     PortBox()->setEditText(QString::fromLatin1(c.text));
     form->Button_StartClick();
     if (c.port != 0) {
         EXPECT_TRUE(boxes.empty());
-        EXPECT_EQ(form->Scene(), 2);
+        EXPECT_EQ(form->CurrentScene(), Scene::Connecting);
         EXPECT_EQ(form->Sequencer().GetPort(), c.port);
         return;
     }
-    EXPECT_EQ(form->Scene(), 1);
+    EXPECT_EQ(form->CurrentScene(), Scene::PortEntry);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, QStringLiteral("The numerical value is outside the range."));
     EXPECT_EQ(boxes[0].caption, AppTitle);
@@ -268,47 +283,47 @@ struct EventCase {
     const char* name;
     int code;
     int target;
-    int scene;  // 1: unchanged (the test starts in scene 1)
+    Scene scene;  // PortEntry: unchanged (the test starts there)
     bool beep;
 };
 
 void PrintTo(const EventCase& c, std::ostream* os) { *os << c.name; }
 
 const EventCase EventCases[] = {
-    {"com_open", 3, TargetNone, 10, true},
-    {"boot_cpu", 4, TargetCpu, 15, true},
-    {"boot_dsp", 4, TargetDsp, 16, true},
-    {"boot_none", 4, TargetNone, 15, true},
-    {"no_answer", 5, TargetNone, 11, true},
-    {"handshake_cpu", 6, TargetCpu, 15, true},
-    {"handshake_dsp", 6, TargetDsp, 16, true},
-    {"firm_upload_cpu", 7, TargetCpu, 15, true},
-    {"firm_upload_dsp", 7, TargetDsp, 16, true},
-    {"sys_start_cpu", 8, TargetCpu, 15, true},
-    {"rom_data_cpu", 9, TargetCpu, 15, true},
-    {"rom_data_dsp", 9, TargetDsp, 16, true},
-    {"code_10_changes_nothing", 10, TargetCpu, 1, false},
-    {"code_11_changes_nothing", 11, TargetCpu, 1, false},
-    {"unknown", 12, TargetCpu, 11, true},
-    {"model_cpu", 13, TargetCpu, 15, true},
-    {"model_dsp", 13, TargetDsp, 16, true},
-    {"version_cpu", 14, TargetCpu, 13, true},
-    {"version_dsp", 14, TargetDsp, 14, true},
-    {"version_none", 14, TargetNone, 13, true},
-    {"version_answer_cpu", 15, TargetCpu, 15, true},
-    {"version_answer_dsp", 15, TargetDsp, 16, true},
-    {"cannot_update", 16, TargetRefused, 12, true},
-    {"updating_cpu", 17, TargetCpu, 6, false},
-    {"updating_dsp", 18, TargetDsp, 7, false},
-    {"confirm_update", 19, TargetNone, 4, false},
-    {"confirm_downgrade", 20, TargetNone, 3, false},
-    {"completed_none", 21, TargetNone, 9, false},
-    {"completed_cpu", 21, TargetCpu, 8, false},
-    {"completed_dsp", 21, TargetDsp, 8, false},
-    {"completed_refused_keeps_scene", 21, TargetRefused, 1, false},
-    {"code_1_changes_nothing", 1, TargetNone, 1, false},
-    {"code_22_changes_nothing", 22, TargetNone, 1, false},
-    {"negative_changes_nothing", -5, TargetNone, 1, false},
+    {"com_open", 3, TargetNone, Scene::PortUnavailable, true},
+    {"boot_cpu", 4, TargetCpu, Scene::CpuUpdateFailed, true},
+    {"boot_dsp", 4, TargetDsp, Scene::DspUpdateFailed, true},
+    {"boot_none", 4, TargetNone, Scene::CpuUpdateFailed, true},
+    {"no_answer", 5, TargetNone, Scene::NoAnswer, true},
+    {"handshake_cpu", 6, TargetCpu, Scene::CpuUpdateFailed, true},
+    {"handshake_dsp", 6, TargetDsp, Scene::DspUpdateFailed, true},
+    {"firm_upload_cpu", 7, TargetCpu, Scene::CpuUpdateFailed, true},
+    {"firm_upload_dsp", 7, TargetDsp, Scene::DspUpdateFailed, true},
+    {"sys_start_cpu", 8, TargetCpu, Scene::CpuUpdateFailed, true},
+    {"rom_data_cpu", 9, TargetCpu, Scene::CpuUpdateFailed, true},
+    {"rom_data_dsp", 9, TargetDsp, Scene::DspUpdateFailed, true},
+    {"code_10_changes_nothing", 10, TargetCpu, Scene::PortEntry, false},
+    {"code_11_changes_nothing", 11, TargetCpu, Scene::PortEntry, false},
+    {"unknown", 12, TargetCpu, Scene::NoAnswer, true},
+    {"model_cpu", 13, TargetCpu, Scene::CpuUpdateFailed, true},
+    {"model_dsp", 13, TargetDsp, Scene::DspUpdateFailed, true},
+    {"version_cpu", 14, TargetCpu, Scene::CpuTransferFailed, true},
+    {"version_dsp", 14, TargetDsp, Scene::DspTransferFailed, true},
+    {"version_none", 14, TargetNone, Scene::CpuTransferFailed, true},
+    {"version_answer_cpu", 15, TargetCpu, Scene::CpuUpdateFailed, true},
+    {"version_answer_dsp", 15, TargetDsp, Scene::DspUpdateFailed, true},
+    {"cannot_update", 16, TargetRefused, Scene::CannotUpdate, true},
+    {"updating_cpu", 17, TargetCpu, Scene::WritingCpu, false},
+    {"updating_dsp", 18, TargetDsp, Scene::WritingDsp, false},
+    {"confirm_update", 19, TargetNone, Scene::ConfirmUpdate, false},
+    {"confirm_downgrade", 20, TargetNone, Scene::ConfirmDowngrade, false},
+    {"completed_none", 21, TargetNone, Scene::NotNeeded, false},
+    {"completed_cpu", 21, TargetCpu, Scene::Completed, false},
+    {"completed_dsp", 21, TargetDsp, Scene::Completed, false},
+    {"completed_refused_keeps_scene", 21, TargetRefused, Scene::PortEntry, false},
+    {"code_1_changes_nothing", 1, TargetNone, Scene::PortEntry, false},
+    {"code_22_changes_nothing", 22, TargetNone, Scene::PortEntry, false},
+    {"negative_changes_nothing", -5, TargetNone, Scene::PortEntry, false},
 };
 
 class Events : public MainWindow, public testing::WithParamInterface<EventCase> {};
@@ -316,12 +331,12 @@ class Events : public MainWindow, public testing::WithParamInterface<EventCase> 
 TEST_P(Events, LeadToTheirScene)
 {
     const EventCase& c = GetParam();
-    Reach(1);
+    Reach(Scene::PortEntry);
     const QString before = ShownLines(Message()).front().text;
     form->HandleEvent(c.code, c.target);
-    EXPECT_EQ(form->Scene(), c.scene);
+    EXPECT_EQ(form->CurrentScene(), c.scene);
     EXPECT_EQ(beeps, c.beep ? 1 : 0);
-    if (c.scene == 1) {
+    if (c.scene == Scene::PortEntry) {
         EXPECT_EQ(ShownLines(Message()).front().text, before);  // not drawn again
     }
 }
@@ -331,9 +346,9 @@ INSTANTIATE_TEST_SUITE_P(Main, Events, testing::ValuesIn(EventCases),
 
 TEST_F(MainWindow, CompletedForARefusedRadioLeavesSceneTwelve)
 {
-    Reach(12);
+    Reach(Scene::CannotUpdate);
     form->HandleEvent(EvCompleted, TargetRefused);
-    EXPECT_EQ(form->Scene(), 12);
+    EXPECT_EQ(form->CurrentScene(), Scene::CannotUpdate);
     EXPECT_EQ(beeps, 0);
 }
 
@@ -387,7 +402,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(MainWindow, TickEnablesOkExactlyWhenTheSequencerCanStart)
 {
-    Reach(1);
+    Reach(Scene::PortEntry);
     EXPECT_TRUE(Ok()->isEnabled());
     PortBox()->setEditText(QStringLiteral("5"));
     form->Button_StartClick();  // started: no longer able to start
@@ -399,43 +414,43 @@ TEST_F(MainWindow, TickEnablesOkExactlyWhenTheSequencerCanStart)
 
 TEST_F(MainWindow, RetryShowsThePortOfTheFailedAttempt)
 {
-    Reach(1);
+    Reach(Scene::PortEntry);
     EXPECT_EQ(PortBox()->currentText(), QStringLiteral("1"));
     PortBox()->setEditText(QStringLiteral("7"));  // no such port in the folder
     form->Button_StartClick();
-    ASSERT_EQ(form->Scene(), 2);
-    ASSERT_TRUE(TickUntilScene(10, 10000));
+    ASSERT_EQ(form->CurrentScene(), Scene::Connecting);
+    ASSERT_TRUE(TickUntilScene(Scene::PortUnavailable, 10000));
     EXPECT_EQ(beeps, 1);
     EXPECT_EQ(ShownLines(Message()).front().text, QStringLiteral("Cannot access COM port."));
     Tick();
     form->Button_StartClick();  // Retry
-    EXPECT_EQ(form->Scene(), 1);
+    EXPECT_EQ(form->CurrentScene(), Scene::PortEntry);
     EXPECT_EQ(PortBox()->currentText(), QStringLiteral("7"));
 }
 
 TEST_F(MainWindow, EnterInThePortBoxPressesOk)
 {
-    Reach(1);
+    Reach(Scene::PortEntry);
     PortBox()->setFocus();
     PortBox()->lineEdit()->selectAll();
     QTest::keyClicks(PortBox()->lineEdit(), QStringLiteral("1"));
     QTest::keyClick(PortBox()->lineEdit(), Qt::Key_Return);
-    EXPECT_EQ(form->Scene(), 2);
+    EXPECT_EQ(form->CurrentScene(), Scene::Connecting);
     EXPECT_EQ(form->Sequencer().GetPort(), 1);
 }
 
 TEST_F(MainWindow, EscapeDoesNothingInTheMainWindow)
 {
-    Reach(3);
-    QTest::keyClick(form.get(), Qt::Key_Escape);
+    Reach(Scene::ConfirmDowngrade);
+    QTest::keyClick(form, Qt::Key_Escape);
     QTest::keyClick(Exit(), Qt::Key_Escape);
-    EXPECT_EQ(form->Scene(), 3);
+    EXPECT_EQ(form->CurrentScene(), Scene::ConfirmDowngrade);
     EXPECT_EQ(EndCount(), 0);
 }
 
 TEST_F(MainWindow, TypedPortBoxLimitsToFourCharacters)
 {
-    Reach(1);
+    Reach(Scene::PortEntry);
     PortBox()->setFocus();
     PortBox()->lineEdit()->selectAll();
     QTest::keyClicks(PortBox()->lineEdit(), QStringLiteral("123456"));
@@ -444,7 +459,7 @@ TEST_F(MainWindow, TypedPortBoxLimitsToFourCharacters)
 
 TEST_F(MainWindow, DropDownRefillsTheListAndKeepsTheTypedText)
 {
-    Reach(1);
+    Reach(Scene::PortEntry);
     ASSERT_EQ(PortBox()->count(), 1);
     ports.AddPty(12);
     PortBox()->setEditText(QStringLiteral("99"));

@@ -3,6 +3,7 @@
 // window itself.
 #include "NoticeRender.h"
 #include "ScenePresenter.h"
+#include "ScenePrint.h"
 #include "UiTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -51,18 +52,17 @@ struct Harness {
         (void)QTest::qWaitForWindowActive(&window);
     }
 
-    void Show(int scene, const std::optional<std::string>& writeTime = std::nullopt, int portNumber = 1)
+    void Show(Scene scene, const std::optional<std::string>& writeTime = std::nullopt, int portNumber = 1)
     {
-        ShowScene(box, button1, button2, bar, port, writeTime,
-                  First.left, First.height, First.top, First.width,
-                  Second.left, Second.height, Second.top, Second.width, portNumber, scene);
+        const SceneControls controls{box, button1, button2, bar, port, ToQRect(First), ToQRect(Second)};
+        ShowScene(controls, writeTime, portNumber, scene);
     }
 };
 
 // What one scene shows, worked out from the scene and notice tables.
 struct SceneCase {
     const char* name;
-    int scene;
+    Scene scene;
     int lines;
     const char* colours;     // one letter a line: r red, b black
     const char* firstLine;
@@ -78,29 +78,29 @@ struct SceneCase {
 void PrintTo(const SceneCase& c, std::ostream* os) { *os << c.name; }
 
 const SceneCase SceneCases[] = {
-    {"s00_caution", 0, 10, "rrbbbbbrbb", "                                                 === CAUTION ===",
+    {"s00_caution", Scene::Opening, 10, "rrbbbbbrbb", "                                                 === CAUTION ===",
      "                                        Do you agree to all of the above?", "Yes", "No", true, true, false, false},
-    {"s01_connect", 1, 3, "bbb",
+    {"s01_connect", Scene::PortEntry, 3, "bbb",
      "Connect the RX-77 and the PC using with the data cable. While holding down [V/MHz], [QUICK] and [SQL], push power key to turn power ON. Then please check the backlight is blinking.",
      "Specify the COM port number, then click [OK] button. (1 - 256)", "OK", "Cancel", true, true, false, true},
-    {"s02_connecting", 2, 1, "b", "Connecting to the RX-77.", "Connecting to the RX-77.", "", "", false, false, false, false},
-    {"s03_downgrade", 3, 3, "bbb", "The currently installed RX-77's firmware is a newer version.",
+    {"s02_connecting", Scene::Connecting, 1, "b", "Connecting to the RX-77.", "Connecting to the RX-77.", "", "", false, false, false, false},
+    {"s03_downgrade", Scene::ConfirmDowngrade, 3, "bbb", "The currently installed RX-77's firmware is a newer version.",
      "Do you want to continue?", "Yes", "No", true, true, false, false},
-    {"s04_confirm", 4, 4, "brbb", "Updating the firmware. It will take approx. 3 minutes.",
+    {"s04_confirm", Scene::ConfirmUpdate, 4, "brbb", "Updating the firmware. It will take approx. 3 minutes.",
      "Do you wish to start the firmware update?", "Yes", "No", true, true, true, false},
-    {"s05_connecting_progress", 5, 1, "b", "Connecting to the RX-77.", "Connecting to the RX-77.", "", "", false, false, true, false},
-    {"s06_writing_cpu", 6, 3, "bbr", "Updating the firmware in CPU.", "DO NOT turn the RX-77 power OFF.", "", "", false, false, true, false},
-    {"s07_writing_dsp", 7, 3, "bbr", "Updating the firmware in DSP.", "DO NOT turn the RX-77 power OFF.", "", "", false, false, true, false},
-    {"s08_completed", 8, 1, "b", "Firmware updating is completed. ", "Firmware updating is completed. ", "OK", "", true, false, false, false},
-    {"s09_not_needed", 9, 1, "b", "This update is not needed.", "This update is not needed.", "OK", "", true, false, false, false},
-    {"s10_no_port", 10, 6, "bbbbbb", "Cannot access COM port.", " - The RX-77 power is ON.", "Retry", "Cancel", true, true, false, false},
-    {"s11_no_answer", 11, 2, "bb", "No Answer form the RX-77.", "Please check the connection.", "Retry", "Cancel", true, true, false, false},
-    {"s12_cannot_update", 12, 1, "b", "The connected RX-77 cannot update.", "The connected RX-77 cannot update.", "OK", "", true, false, false, false},
-    {"s13_cpu_transfer", 13, 2, "bb", "Cannot transfer the firmware of CPU.", "Please check the connection.", "Retry", "Cancel", true, true, false, false},
-    {"s14_dsp_transfer", 14, 2, "bb", "Cannot transfer the firmware of DSP.", "Please check the connection.", "Retry", "Cancel", true, true, false, false},
-    {"s15_cpu_failed", 15, 3, "bbb", "Firmware of CPU updating failed.",
+    {"s05_connecting_progress", Scene::ConnectingToWrite, 1, "b", "Connecting to the RX-77.", "Connecting to the RX-77.", "", "", false, false, true, false},
+    {"s06_writing_cpu", Scene::WritingCpu, 3, "bbr", "Updating the firmware in CPU.", "DO NOT turn the RX-77 power OFF.", "", "", false, false, true, false},
+    {"s07_writing_dsp", Scene::WritingDsp, 3, "bbr", "Updating the firmware in DSP.", "DO NOT turn the RX-77 power OFF.", "", "", false, false, true, false},
+    {"s08_completed", Scene::Completed, 1, "b", "Firmware updating is completed. ", "Firmware updating is completed. ", "OK", "", true, false, false, false},
+    {"s09_not_needed", Scene::NotNeeded, 1, "b", "This update is not needed.", "This update is not needed.", "OK", "", true, false, false, false},
+    {"s10_no_port", Scene::PortUnavailable, 6, "bbbbbb", "Cannot access COM port.", " - The RX-77 power is ON.", "Retry", "Cancel", true, true, false, false},
+    {"s11_no_answer", Scene::NoAnswer, 2, "bb", "No Answer form the RX-77.", "Please check the connection.", "Retry", "Cancel", true, true, false, false},
+    {"s12_cannot_update", Scene::CannotUpdate, 1, "b", "The connected RX-77 cannot update.", "The connected RX-77 cannot update.", "OK", "", true, false, false, false},
+    {"s13_cpu_transfer", Scene::CpuTransferFailed, 2, "bb", "Cannot transfer the firmware of CPU.", "Please check the connection.", "Retry", "Cancel", true, true, false, false},
+    {"s14_dsp_transfer", Scene::DspTransferFailed, 2, "bb", "Cannot transfer the firmware of DSP.", "Please check the connection.", "Retry", "Cancel", true, true, false, false},
+    {"s15_cpu_failed", Scene::CpuUpdateFailed, 3, "bbb", "Firmware of CPU updating failed.",
      "Detach the battery pack, then reattach it and try again to update.", "OK", "", true, false, false, false},
-    {"s16_dsp_failed", 16, 3, "bbb", "Firmware of DSP updating failed.",
+    {"s16_dsp_failed", Scene::DspUpdateFailed, 3, "bbb", "Firmware of DSP updating failed.",
      "Detach the battery pack, then reattach it and try again to update.", "OK", "", true, false, false, false},
 };
 
@@ -115,7 +115,7 @@ TEST_P(Scenes, ShowWhatTheTableSays)
     const SceneCase& c = GetParam();
     Harness h;
     h.elsewhere->setFocus();
-    h.Show(c.scene, c.scene == 4 ? std::optional<std::string>("3") : std::nullopt);
+    h.Show(c.scene, c.scene == Scene::ConfirmUpdate ? std::optional<std::string>("3") : std::nullopt);
 
     const std::vector<ShownLine> lines = ShownLines(h.box);
     ASSERT_EQ(static_cast<int>(lines.size()), c.lines);
@@ -172,7 +172,7 @@ class WriteTime : public testing::TestWithParam<MinutesCase> {};
 TEST_P(WriteTime, FillsTheFirstLineOfSceneFour)
 {
     Harness h;
-    h.Show(4, GetParam().writeTime);
+    h.Show(Scene::ConfirmUpdate, GetParam().writeTime);
     const std::vector<ShownLine> lines = ShownLines(h.box);
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0].text.toStdString(), GetParam().firstLine);
@@ -216,7 +216,7 @@ TEST(Presenter, PortBoxSitsAboveTheFirstButtonRightAligned)
     ports.Use();
     Harness h;
     h.window.setFont(QFont(QStringLiteral("DejaVu Sans"), 14));  // a gap that differs from the default font's
-    h.Show(1);
+    h.Show(Scene::PortEntry);
     const int gap = QFontMetrics(h.window.font()).horizontalAdvance(QStringLiteral("WW"));
     EXPECT_EQ(h.port->x() + h.port->width(), h.box->x() + h.box->width());
     EXPECT_EQ(h.port->y(), First.top - h.port->height() - gap);
@@ -227,7 +227,7 @@ TEST(Presenter, EmptyPortBoxWithoutPortsShowsOne)
     PortFolder ports;
     ports.Use();
     Harness h;
-    h.Show(1, std::nullopt, 9);
+    h.Show(Scene::PortEntry, std::nullopt, 9);
     EXPECT_EQ(h.port->count(), 0);
     EXPECT_EQ(h.port->currentText(), QStringLiteral("1"));
 }
@@ -240,7 +240,7 @@ TEST(Presenter, EmptyPortBoxOffersTheLowestPortWithItsDevice)
     ASSERT_FALSE(dev3.empty());
     ports.Use();
     Harness h;
-    h.Show(1, std::nullopt, 9);
+    h.Show(Scene::PortEntry, std::nullopt, 9);
     ASSERT_EQ(h.port->count(), 2);
     EXPECT_EQ(h.port->itemText(0), QStringLiteral("3"));
     EXPECT_EQ(h.port->itemText(1), QStringLiteral("10"));
@@ -257,7 +257,7 @@ TEST(Presenter, PortBoxWithTextShowsThePortNumberAndKeepsItsList)
     Harness h;
     h.port->addItem(QStringLiteral("42"));
     h.port->setEditText(QStringLiteral("5"));
-    h.Show(1, std::nullopt, 9);
+    h.Show(Scene::PortEntry, std::nullopt, 9);
     EXPECT_EQ(h.port->currentText(), QStringLiteral("9"));
     ASSERT_EQ(h.port->count(), 1);
     EXPECT_EQ(h.port->itemText(0), QStringLiteral("42"));
@@ -266,18 +266,18 @@ TEST(Presenter, PortBoxWithTextShowsThePortNumberAndKeepsItsList)
 TEST(Presenter, SceneTwoLeavesTheFocusAlone)
 {
     Harness h;
-    h.Show(1);
+    h.Show(Scene::PortEntry);
     h.elsewhere->setFocus();
-    h.Show(2);
+    h.Show(Scene::Connecting);
     EXPECT_EQ(h.window.focusWidget(), h.elsewhere);
 }
 
 TEST(Presenter, SceneOutsideTheTableChangesNothing)
 {
     Harness h;
-    h.Show(9);
-    h.Show(17);
-    h.Show(-1);
+    h.Show(Scene::NotNeeded);
+    h.Show(static_cast<Scene>(SceneCount));
+    h.Show(static_cast<Scene>(-1));
     EXPECT_EQ(ShownLines(h.box).front().text, QStringLiteral("This update is not needed."));
     EXPECT_EQ(h.button1->text(), QStringLiteral("OK"));
 }

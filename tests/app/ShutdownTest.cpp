@@ -19,7 +19,7 @@ TEST_F(Shutdown, HundredWindowsDestroyedWhileTicking)
         while (!deadline.hasExpired()) {
             QCoreApplication::processEvents();
         }
-        ASSERT_EQ(form->Scene(), 1);
+        ASSERT_EQ(form->CurrentScene(), Scene::PortEntry);
         form->Button_ExitClick();
         ASSERT_EQ(EndCount(), 1);
         Destroy();
@@ -70,7 +70,7 @@ TEST_F(Shutdown, TicksRunInsideAnOpenMessageBox)
     poll.stop();
     EXPECT_TRUE(switchedOff);
     EXPECT_TRUE(tickInside);
-    EXPECT_EQ(form->Scene(), 1);
+    EXPECT_EQ(form->CurrentScene(), Scene::PortEntry);
 }
 
 } // namespace

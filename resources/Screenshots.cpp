@@ -1,6 +1,7 @@
 // Takes the README's pictures of the windows: the opening card and scenes 1,
 // 4, 6, 8 and 11, from a real run against the emulated radio.
 // Usage: rx77nova-screenshots <output folder>
+#include "AppWindows.h"
 #include "EmulatedRadio.h"
 #include "OvlTable.h"
 #include "UnitOpening.h"
@@ -18,7 +19,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <memory>
 
 namespace {
 
@@ -48,41 +48,29 @@ bool Save(QWidget* window, const QString& file)
 
 class Session {
 public:
-    explicit Session(clsGTex& catalogue)
+    explicit Session(clsGTex& catalogue) : windows(catalogue), card(windows.Opening()), form(windows.Main())
     {
-        card = std::make_unique<TFormOpening>();
-        FormOpening = card.get();
-        form = std::make_unique<TForm1>(catalogue);
-        Form1 = form.get();
-        form->SetBeep([] {});
-        card->show();
+        form.SetBeep([] {});
+        card.show();
     }
-    ~Session()
-    {
-        Form1 = nullptr;
-        form.reset();
-        FormOpening = nullptr;
-        card.reset();
-    }
-    Session(const Session&) = delete;
-    Session& operator=(const Session&) = delete;
 
-    void Agree() { card->findChild<QPushButton*>(QStringLiteral("btOK"))->click(); }
+    void Agree() { card.findChild<QPushButton*>(QStringLiteral("btOK"))->click(); }
     // Clicks OK once the sequencer can take it.
     bool Ok()
     {
-        auto* ok = form->findChild<QPushButton*>(QStringLiteral("Button_Start"));
+        auto* ok = form.findChild<QPushButton*>(QStringLiteral("Button_Start"));
         if (!RunUntil([ok] { return ok->isEnabled() && ok->isVisible(); }, 10000)) {
             return false;
         }
         ok->click();
         return true;
     }
-    bool Reach(int scene, int ms) { return RunUntil([this, scene] { return form->Scene() == scene; }, ms); }
-    int Progress() const { return form->findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))->value(); }
+    bool Reach(Scene scene, int ms) { return RunUntil([this, scene] { return form.CurrentScene() == scene; }, ms); }
+    int Progress() const { return form.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))->value(); }
 
-    std::unique_ptr<TFormOpening> card;
-    std::unique_ptr<TForm1> form;
+    AppWindows windows;
+    TFormOpening& card;
+    TForm1& form;
 };
 
 // A radio on COMn of its own port folder; false when it cannot start.
@@ -99,13 +87,13 @@ bool UpdateRun(clsGTex& catalogue, const QString& out, const QString& ports)
         return false;
     }
     Session s(catalogue);
-    bool ok = Save(s.card.get(), out + QStringLiteral("/opening.png"));
+    bool ok = Save(&s.card, out + QStringLiteral("/opening.png"));
     s.Agree();
-    ok = ok && s.Reach(1, 5000) && Save(s.form.get(), out + QStringLiteral("/scene01-port.png"));
-    ok = ok && s.Ok() && s.Reach(4, 30000) && Save(s.form.get(), out + QStringLiteral("/scene04-confirm.png"));
-    ok = ok && s.Ok() && s.Reach(6, 30000) && RunUntil([&s] { return s.Progress() >= 100; }, 120000) &&
-         Save(s.form.get(), out + QStringLiteral("/scene06-writing.png"));
-    ok = ok && s.Reach(8, 600000) && Save(s.form.get(), out + QStringLiteral("/scene08-completed.png"));
+    ok = ok && s.Reach(Scene::PortEntry, 5000) && Save(&s.form, out + QStringLiteral("/scene01-port.png"));
+    ok = ok && s.Ok() && s.Reach(Scene::ConfirmUpdate, 30000) && Save(&s.form, out + QStringLiteral("/scene04-confirm.png"));
+    ok = ok && s.Ok() && s.Reach(Scene::WritingCpu, 30000) && RunUntil([&s] { return s.Progress() >= 100; }, 120000) &&
+         Save(&s.form, out + QStringLiteral("/scene06-writing.png"));
+    ok = ok && s.Reach(Scene::Completed, 600000) && Save(&s.form, out + QStringLiteral("/scene08-completed.png"));
     return ok;
 }
 
@@ -119,7 +107,7 @@ bool SilentRun(clsGTex& catalogue, const QString& out, const QString& ports)
     }
     Session s(catalogue);
     s.Agree();
-    return s.Reach(1, 5000) && s.Ok() && s.Reach(11, 30000) && Save(s.form.get(), out + QStringLiteral("/scene11-no-answer.png"));
+    return s.Reach(Scene::PortEntry, 5000) && s.Ok() && s.Reach(Scene::NoAnswer, 30000) && Save(&s.form, out + QStringLiteral("/scene11-no-answer.png"));
 }
 
 } // namespace
