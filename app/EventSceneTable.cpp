@@ -1,9 +1,10 @@
 #include "EventSceneTable.h"
 
-#include "SeqEvents.h"
 #include "Targets.h"
 
 namespace {
+
+using enum SeqEvent;
 
 constexpr int Keep = SceneUnchanged;
 
@@ -30,7 +31,7 @@ const EventSceneRow EventScenes[] = {
 
 } // namespace
 
-const EventSceneRow* FindEventScene(int event)
+const EventSceneRow* FindEventScene(SeqEvent event)
 {
     for (const EventSceneRow& row : EventScenes) {
         if (row.event == event) {
@@ -40,7 +41,7 @@ const EventSceneRow* FindEventScene(int event)
     return nullptr;
 }
 
-int SceneForEvent(int event, int target)
+int SceneForEvent(SeqEvent event, int target)
 {
     const EventSceneRow* row = FindEventScene(event);
     if (row == nullptr) {

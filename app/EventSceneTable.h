@@ -1,9 +1,11 @@
 #pragma once
 
+#include "SeqEvents.h"
+
 // Which scene an event code of the sequencer leads to, by the target being
 // handled, and whether the critical-stop sound goes with it.
 struct EventSceneRow {
-    int event;
+    SeqEvent event;
     int sceneNone;     // target TargetNone
     int sceneCpu;      // TargetCpu
     int sceneDsp;      // TargetDsp
@@ -13,9 +15,9 @@ struct EventSceneRow {
 
 constexpr int SceneUnchanged = -1;
 
-// The row of event code, or null for a code that changes nothing.
-const EventSceneRow* FindEventScene(int event);
+// The row of an event, or null for a code that changes nothing.
+const EventSceneRow* FindEventScene(SeqEvent event);
 
 // The scene to show for event while target is handled; SceneUnchanged when
 // the scene on screen stays.
-int SceneForEvent(int event, int target);
+int SceneForEvent(SeqEvent event, int target);

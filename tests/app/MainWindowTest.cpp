@@ -10,6 +10,8 @@
 
 namespace {
 
+using enum SeqEvent;
+
 const QString AppTitle = QStringLiteral("RX-77NOVA Firm Update (Release E2)");
 
 QRect Rect(const TForm1::Home& h) { return QRect(h.left, h.top, h.width, h.height); }
@@ -30,7 +32,7 @@ protected:
         Tick();  // the sequencer comes to rest: it can start
         struct Route {
             int scene;
-            int code;
+            SeqEvent code;
             int target;
         };
         static const Route routes[] = {
@@ -318,7 +320,7 @@ TEST_P(Events, LeadToTheirScene)
     const EventCase& c = GetParam();
     Reach(1);
     const QString before = ShownLines(Message()).front().text;
-    form->HandleEvent(c.code, c.target);
+    form->HandleEvent(static_cast<SeqEvent>(c.code), c.target);  // by number, as the codes are fixed
     EXPECT_EQ(form->Scene(), c.scene);
     EXPECT_EQ(beeps, c.beep ? 1 : 0);
     if (c.scene == 1) {
