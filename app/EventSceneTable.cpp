@@ -1,11 +1,11 @@
 #include "EventSceneTable.h"
 
-#include "SeqEvents.h"
 #include "Targets.h"
 
 namespace {
 
 using enum Scene;
+using enum SeqEvent;
 constexpr std::optional<Scene> Keep = std::nullopt;
 
 const EventSceneRow EventScenes[] = {
@@ -31,7 +31,7 @@ const EventSceneRow EventScenes[] = {
 
 } // namespace
 
-const EventSceneRow* FindEventScene(int event)
+const EventSceneRow* FindEventScene(SeqEvent event)
 {
     for (const EventSceneRow& row : EventScenes) {
         if (row.event == event) {
@@ -41,7 +41,7 @@ const EventSceneRow* FindEventScene(int event)
     return nullptr;
 }
 
-std::optional<Scene> SceneForEvent(int event, int target)
+std::optional<Scene> SceneForEvent(SeqEvent event, int target)
 {
     const EventSceneRow* row = FindEventScene(event);
     if (row == nullptr) {

@@ -254,15 +254,15 @@ void TForm1::Timer1Timer()
 
 void TForm1::EventStep()
 {
-    const int code = sequencer->Step();
-    if (code == 0) {
+    const SeqEvent code = sequencer->Step();
+    if (code == SeqEvent::EvNone) {
         return;
     }
     HandleEvent(code, sequencer->GetTarget());
     sequencer->ClearEvent();
 }
 
-void TForm1::HandleEvent(int code, int target)
+void TForm1::HandleEvent(SeqEvent code, int target)
 {
     const std::optional<Scene> next = SceneForEvent(code, target);
     if (!next) {

@@ -2,6 +2,7 @@
 #include "MessageBoxCp932.h"
 #include "Scene.h"
 #include "ScenePresenter.h"
+#include "SeqEvents.h"
 
 #include <QWidget>
 
@@ -42,7 +43,7 @@ public:
     bool FormCloseQuery() const;
     void Timer1Timer();
     // Shows the scene that event code leads to while target is handled.
-    void HandleEvent(int code, int target);
+    void HandleEvent(SeqEvent code, int target);
 
     // How message boxes are shown and the critical-stop sound is played;
     // replaceable so that both can be watched.

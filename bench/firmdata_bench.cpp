@@ -23,7 +23,7 @@ std::vector<uint8_t> SampleIdent()
 void BM_LoadCpuImage(benchmark::State& state)
 {
     for (auto _ : state) {
-        auto store = LoadImage(CpuImage(), cpuCapacity);
+        auto store = LoadImage(CpuImage(), cpuProfile.storeCapacity);
         benchmark::DoNotOptimize(store.get());
     }
 }
@@ -43,7 +43,7 @@ BENCHMARK(BM_CompareVersion)->Arg(TargetCpu)->Arg(TargetDsp)->Unit(benchmark::kM
 
 void BM_BlankBlocks(benchmark::State& state)
 {
-    const auto store = LoadImage(CpuImage(), cpuCapacity);
+    const auto store = LoadImage(CpuImage(), cpuProfile.storeCapacity);
     for (auto _ : state) {
         int blank = 0;
         for (int32_t block = 0; block < 65536; ++block)
@@ -55,7 +55,7 @@ BENCHMARK(BM_BlankBlocks)->Unit(benchmark::kMillisecond);
 
 void BM_SumCpuRange(benchmark::State& state)
 {
-    const auto store = LoadImage(CpuImage(), cpuCapacity);
+    const auto store = LoadImage(CpuImage(), cpuProfile.storeCapacity);
     for (auto _ : state)
         benchmark::DoNotOptimize(store->Sum(static_cast<int32_t>(cpuFirst), static_cast<int32_t>(cpuLast)));
 }
@@ -63,7 +63,7 @@ BENCHMARK(BM_SumCpuRange)->Unit(benchmark::kMillisecond);
 
 void BM_MakeData256(benchmark::State& state)
 {
-    const auto store = LoadImage(CpuImage(), cpuCapacity);
+    const auto store = LoadImage(CpuImage(), cpuProfile.storeCapacity);
     uint8_t block[256];
     store->Read(static_cast<int32_t>(cpuFirst), 256, block);
     clsPacket packet;

@@ -64,7 +64,7 @@ bool RunOnce(bool paced, const std::string& dir, Figures& out)
     seq.Step();
     seq.Step();
     seq.StartUpdate();
-    if (!driver.RunUntilResting(30000) || seq.GetState() != Confirm) {
+    if (!driver.RunUntilResting(30000) || seq.GetState() != SeqState::Confirm) {
         std::fprintf(stderr, "first half did not end with a question\n");
         return false;
     }
@@ -76,13 +76,13 @@ bool RunOnce(bool paced, const std::string& dir, Figures& out)
     const bool done = driver.RunUntil(
         [&] {
             ++ticks;
-            return seq.GetState() == Standby;
+            return seq.GetState() == SeqState::Standby;
         },
         paced ? 900000 : 300000);
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     const RadioReport after = radio.Report();
     radio.Stop();
-    if (!done || driver.Events().back() != EvCompleted || !after.cpu.matchesImage || !after.dsp.matchesImage) {
+    if (!done || driver.Events().back() != SeqEvent::EvCompleted || !after.cpu.matchesImage || !after.dsp.matchesImage) {
         std::fprintf(stderr, "the update did not complete:\n%s\n", FormatReport(after).c_str());
         return false;
     }

@@ -1,13 +1,16 @@
 // Writes plain sample firmware images that are shaped like the radio's real
 // firmware: runs of code-like bytes between long stretches of erased flash
-// (0xFF), with the fields the updater reads at their addresses. The output
-// depends on nothing but this file, so every build embeds the same images.
+// (0xFF), with the fields the updater reads where the processor profiles
+// (update/ProcessorProfile.h) say. The output depends on nothing but this
+// file and those rows, so every build embeds the same images.
 //
 // Sample versions: main processor "1.05-120"; DSP "1.02-0035", which a radio
 // reports as the 8 characters c0 "1020035" (c0 is not compared).
 //
 // Usage: rx_makesample <output directory>
 // Writes flashwriter.bin, cpu.bin and dsp.bin there.
+
+#include "ProcessorProfile.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -18,23 +21,16 @@
 
 namespace {
 
-constexpr uint32_t blockSize = 256;
+constexpr uint32_t blockSize = cpuProfile.blockSize;
 constexpr uint8_t erased = 0xFF;
 
-constexpr uint32_t cpuFirst = 0xE80000;
-constexpr uint32_t cpuLast = 0xFFFFFF;
-constexpr uint32_t cpuSystemFirst = 0xFFC000;
-constexpr uint32_t cpuVersionAddress = 0xE80480;
 constexpr char cpuVersion[] = "1.05-120";
-constexpr char cpuVariant[] = "P-SCAN ON";  // written with its zero byte
+static_assert(cpuProfile.versionForm == VersionForm::Plain && cpuProfile.versionLength == 8);
 
-constexpr uint32_t dspFirst = 0x000000;
-constexpr uint32_t dspLast = 0x028645;
-constexpr uint32_t dspVersionAddress = 0x01000E;
-constexpr char dspVersion[] = "1.02-0035";  // as 16-bit big-endian characters
-
-constexpr uint32_t flashWriterFirst = 0x00028C;
-constexpr uint32_t flashWriterLast = 0x0005CF;
+// As 16-bit big-endian characters, then a 16-bit zero terminator.
+constexpr char dspVersion[] = "1.02-0035";
+static_assert(dspProfile.versionForm == VersionForm::WideDotted && dspProfile.versionCompared == 18);
+static_assert(dspProfile.blockSize == blockSize);
 
 // Small deterministic generator (xorshift32).
 class Random {
@@ -121,15 +117,16 @@ std::vector<uint8_t> MakeCpu()
 {
     Random random(0x1E80480u);
     std::vector<uint8_t> image(cpuLast - cpuFirst + 1, erased);
-    const size_t system = cpuSystemFirst - cpuFirst;
+    const size_t system = cpuProfile.sysFirst - cpuFirst;
     FillRuns(image, 0, system, random);
-    EnsureCode(image, cpuVersionAddress - cpuFirst, random);
-    std::memcpy(&image[cpuVersionAddress - cpuFirst], cpuVersion, 8);
+    const size_t version = cpuProfile.versionAddress - cpuFirst;
+    EnsureCode(image, version, random);
+    std::memcpy(&image[version], cpuVersion, cpuProfile.versionLength);
 
     // System area: variant text and settings tables in its first twelve
     // blocks, erased after that, and the vector table in its last block.
     FillCode(image, system, system + 12 * blockSize, random);
-    std::memcpy(&image[system], cpuVariant, sizeof cpuVariant);
+    std::memcpy(&image[cpuProfile.variantAddress - cpuFirst], cpuProfile.variants[0].text, variantTextLength);
     FillCode(image, image.size() - blockSize / 2, image.size(), random);
     return image;
 }
@@ -139,14 +136,17 @@ std::vector<uint8_t> MakeDsp()
     Random random(0x0010000Eu);
     std::vector<uint8_t> image(dspLast - dspFirst + 1, erased);
     FillRuns(image, 0, image.size(), random);
-    const size_t version = dspVersionAddress - dspFirst;
+    const size_t version = dspProfile.versionAddress - dspFirst;
     EnsureCode(image, version, random);
-    for (size_t i = 0; i < 9; ++i) {
+    const size_t compared = static_cast<size_t>(dspProfile.versionCompared);
+    const size_t length = static_cast<size_t>(dspProfile.versionLength);
+    for (size_t i = 0; i < compared / 2; ++i) {
         image[version + 2 * i] = 0x00;
         image[version + 2 * i + 1] = static_cast<uint8_t>(dspVersion[i]);
     }
-    image[version + 18] = 0x00;  // 16-bit zero terminator, not compared
-    image[version + 19] = 0x00;
+    for (size_t i = compared; i < length; ++i) {
+        image[version + i] = 0x00;  // the terminator, not compared
+    }
     EnsureCode(image, image.size() - 1, random);
     return image;
 }

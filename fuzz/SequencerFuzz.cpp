@@ -32,9 +32,14 @@ constexpr uint32_t ClockStarts[4] = {0, 1000, 0xFFFFF000u, 0x7FFFFFF0u};
 constexpr uint32_t ShortWrites[4] = {0, 40, 400, 3000};
 constexpr uint32_t BusyQueries[4] = {0, 1, 3, 20};
 
-bool Resting(int state)
+bool Resting(SeqState state)
 {
-    return state == Standby || state == Confirm;
+    return state == SeqState::Standby || state == SeqState::Confirm;
+}
+
+std::string Number(SeqState state)
+{
+    return std::to_string(static_cast<int32_t>(state));
 }
 
 // One tick as the window gives it, with the radio answering first when due.
@@ -46,12 +51,13 @@ void Tick(clsMainSeq& seq, FuzzSerialDriver& line, ManualClock& clock, bool trac
         clock.Advance(line.DeliverNext());
     }
     const uint64_t readBefore = line.BytesRead();
-    const int before = seq.GetState();
-    const int event = seq.Step();
+    const SeqState before = seq.GetState();
+    const SeqEvent event = seq.Step();
     seq.ClearEvent();
-    if (trace && (event != EvNone || seq.GetState() != before)) {
-        std::fprintf(stderr, "%10u ms  state %2d -> %2d  event %2d  progress %3d  blocks %d/%d  queued %zu\n", clock.Now(), before,
-                     seq.GetState(), event, seq.GetProgress(), seq.GetBlocksDone(), seq.GetBlocksTotal(), line.Queued());
+    if (trace && (event != SeqEvent::EvNone || seq.GetState() != before)) {
+        std::fprintf(stderr, "%10u ms  state %2d -> %2d  event %2d  progress %3d  blocks %d/%d  queued %zu\n", clock.Now(),
+                     static_cast<int>(before), static_cast<int>(seq.GetState()), static_cast<int>(event),
+                     seq.GetProgress(), seq.GetBlocksDone(), seq.GetBlocksTotal(), line.Queued());
     }
     if (line.BytesRead() != readBefore) {
         clock.Advance(StepMs);
@@ -75,7 +81,7 @@ std::string RunScript(const uint8_t* data, size_t size, size_t heapBefore)
     const bool trace = std::getenv("RX_FUZZ_TRACE") != nullptr;
     seq.Step();
     seq.Step();
-    if (seq.GetState() != Standby) {
+    if (seq.GetState() != SeqState::Standby) {
         return "not in Standby two steps after construction";
     }
     // Every step reads a byte or moves the clock by at least 10 ms, and no
@@ -84,13 +90,13 @@ std::string RunScript(const uint8_t* data, size_t size, size_t heapBefore)
     uint64_t steps = 0;
     for (int start = 0; start < MaxStarts; ++start) {
         if (!seq.CanStart()) {
-            return "cannot start while resting in state " + std::to_string(seq.GetState());
+            return "cannot start while resting in state " + Number(seq.GetState());
         }
         seq.StartUpdate();
         do {
             if (++steps > stepLimit) {
                 return "no rest within " + std::to_string(stepLimit) + " steps; state "
-                    + std::to_string(seq.GetState());
+                    + Number(seq.GetState());
             }
             Tick(seq, line, clock, trace);
         } while (!Resting(seq.GetState()));
@@ -104,12 +110,12 @@ std::string RunScript(const uint8_t* data, size_t size, size_t heapBefore)
             return "heap grew by " + std::to_string(heap - heapBefore) + " bytes";
         }
         if (line.IsOpen()) {
-            return "port open while resting in state " + std::to_string(seq.GetState());
+            return "port open while resting in state " + Number(seq.GetState());
         }
         if (seq.GetProgress() < 0 || seq.GetProgress() > 255) {
             return "progress out of range: " + std::to_string(seq.GetProgress());
         }
-        if (seq.GetState() != Confirm && line.Exhausted()) {
+        if (seq.GetState() != SeqState::Confirm && line.Exhausted()) {
             break;
         }
     }

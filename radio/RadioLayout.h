@@ -4,6 +4,11 @@
 
 // The radio's memories and the fixed bytes of its boot loader. The version
 // fields' addresses are those of the images (FirmImages.h).
+//
+// This is the radio's own statement of the protocol, kept apart from the
+// updater's processor profiles (update/ProcessorProfile.h) on purpose: the
+// tests run the updater against it, and a mistake in the updater's table
+// must show up as a disagreement with the radio, not be copied into it.
 namespace radio {
 
 inline constexpr uint32_t cpuFlashFirst = 0xE80000;

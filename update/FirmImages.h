@@ -30,12 +30,12 @@ inline constexpr uint32_t cpuLast = 0xFFFFFF;
 inline constexpr uint32_t dspFirst = 0x000000;
 inline constexpr uint32_t dspLast = 0x028645;
 
-// Store sizes the images are loaded into.
+// Store size the flash-writing program is loaded into; the firmware's are
+// in the processor profiles (ProcessorProfile.h).
 inline constexpr uint32_t flashWriterCapacity = 16777216;
-inline constexpr uint32_t cpuCapacity = 16777216;
-inline constexpr uint32_t dspCapacity = 262144;
 
-// Fields read from the loaded images.
+// Fields of the images, at their radio addresses. The processor profiles
+// say which of them each processor's update reads.
 inline constexpr int32_t versionTextLength = 8;
 inline constexpr int32_t cpuVersionAddress = 0xE80480;
 inline constexpr int32_t cpuVariantAddress = 0xFFC000;

@@ -24,9 +24,9 @@ int64_t SeqDriver::ElapsedMs() const
     return (NowNs() - startNs) / 1000000;
 }
 
-int SeqDriver::Tick()
+SeqEvent SeqDriver::Tick()
 {
-    const int event = seq.Step();
+    const SeqEvent event = seq.Step();
     const int progress = seq.GetProgress();
     // Progress only falls back to 0 when a new target starts or a run ends.
     if (progress < lastProgress && progress != 0) {
@@ -36,7 +36,7 @@ int SeqDriver::Tick()
         maxProgress = progress;
     }
     lastProgress = progress;
-    if (event != 0) {
+    if (event != SeqEvent::EvNone) {
         records.push_back({ElapsedMs(), event, seq.GetState(), seq.GetTarget(), progress});
         seq.ClearEvent();
     }
@@ -57,7 +57,7 @@ bool SeqDriver::RunUntil(const std::function<bool()>& done, int timeoutMs)
     return true;
 }
 
-bool SeqDriver::RunUntilEvent(int event, int timeoutMs)
+bool SeqDriver::RunUntilEvent(SeqEvent event, int timeoutMs)
 {
     const size_t from = records.size();
     return RunUntil(
@@ -77,8 +77,8 @@ bool SeqDriver::RunUntilResting(int timeoutMs)
     bool left = false;
     return RunUntil(
         [&] {
-            const int s = seq.GetState();
-            const bool resting = s == Standby || s == Confirm;
+            const SeqState s = seq.GetState();
+            const bool resting = s == SeqState::Standby || s == SeqState::Confirm;
             if (!resting) {
                 left = true;
             }
@@ -87,9 +87,9 @@ bool SeqDriver::RunUntilResting(int timeoutMs)
         timeoutMs);
 }
 
-std::vector<int> SeqDriver::Events() const
+std::vector<SeqEvent> SeqDriver::Events() const
 {
-    std::vector<int> out;
+    std::vector<SeqEvent> out;
     for (const SeqRecord& r : records) {
         out.push_back(r.event);
     }

@@ -1,4 +1,6 @@
 #pragma once
+#include "SeqEvents.h"
+
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -8,8 +10,8 @@ class clsMainSeq;
 // One event the sequencer reported, with what it looked like at that moment.
 struct SeqRecord {
     int64_t ms;       // since the driver was made
-    int event;
-    int state;
+    SeqEvent event;
+    SeqState state;
     int target;
     int progress;
 };
@@ -22,18 +24,18 @@ public:
     // pauseMicros: the rest between two ticks (the window's worker sleeps 1 ms).
     explicit SeqDriver(clsMainSeq& sequencer, int pauseMicros = 1000);
 
-    // One tick; returns the event code handled (0 for none).
-    int Tick();
+    // One tick; returns the event handled (EvNone for none).
+    SeqEvent Tick();
     // Ticks until done() holds or timeoutMs pass; true when done() held.
     bool RunUntil(const std::function<bool()>& done, int timeoutMs);
     // Ticks until the given event is reported; false on time-out.
-    bool RunUntilEvent(int event, int timeoutMs);
+    bool RunUntilEvent(SeqEvent event, int timeoutMs);
     // Ticks until the sequencer rests (Standby or Confirm) after having left
     // its resting state at least once since the call.
     bool RunUntilResting(int timeoutMs);
 
     const std::vector<SeqRecord>& Records() const { return records; }
-    std::vector<int> Events() const;
+    std::vector<SeqEvent> Events() const;
     int MaxProgress() const { return maxProgress; }
     bool ProgressEverDropped() const { return progressDropped; }
     int64_t ElapsedMs() const;

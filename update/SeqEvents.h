@@ -1,8 +1,11 @@
 #pragma once
 
-// Event codes returned by clsMainSeq::Step (0: nothing to report). Codes 1,
-// 2, 10 and 11 are never produced.
-enum SeqEvent : int {
+#include <cstdint>
+
+// Event codes returned by clsMainSeq::Step (EvNone: nothing to report). The
+// numbers are the codes the window maps to scenes; 1, 2, 10 and 11 are
+// never produced.
+enum class SeqEvent : int32_t {
     EvNone = 0,
     EvComOpen = 3,
     EvBoot = 4,
@@ -24,7 +27,7 @@ enum SeqEvent : int {
 };
 
 // The sequencer's states, by number.
-enum SeqState : int {
+enum class SeqState : int32_t {
     Opening = 1,
     Reset = 2,
     Standby = 3,
@@ -67,3 +70,64 @@ enum SeqState : int {
     Wake_Reset = 40,
     Completed = 41,
 };
+
+// Which failure rules name a state's event.
+enum class FailureRule {
+    TimeOutAndWriteError,  // the waiting states
+    TimeOutOnly,           // a write error here is EvUnknown
+    WriteErrorOnly,        // a state that does not wait, but whose write error has a name
+};
+
+// The event a failure in a state reports: the time-out rule of the waiting
+// states (stepTimer ran out while the state had not moved) goes to
+// `afterTimeOut`; a write error of the port found after the state's step
+// goes to Reset. A state without a row reports EvUnknown on a write error
+// and never times out.
+struct StateFailure {
+    SeqState state;
+    SeqEvent event;
+    FailureRule rule;
+    SeqState afterTimeOut;
+};
+
+inline constexpr StateFailure stateFailures[] = {
+    {SeqState::CommSettle,       SeqEvent::EvBoot,          FailureRule::WriteErrorOnly,       SeqState::Reset},
+    {SeqState::Ident_Wait,       SeqEvent::EvNoAnswer,      FailureRule::TimeOutOnly,          SeqState::Standby},
+    {SeqState::Boot_Enter,       SeqEvent::EvBoot,          FailureRule::TimeOutAndWriteError, SeqState::Reset},
+    {SeqState::Boot_Marker,      SeqEvent::EvBoot,          FailureRule::TimeOutAndWriteError, SeqState::Reset},
+    {SeqState::Sync_Wait00,      SeqEvent::EvHandshake,     FailureRule::TimeOutAndWriteError, SeqState::Reset},
+    {SeqState::Key_Wait,         SeqEvent::EvHandshake,     FailureRule::TimeOutAndWriteError, SeqState::Reset},
+    {SeqState::ModelChk_WaitAA,  SeqEvent::EvModel,         FailureRule::TimeOutAndWriteError, SeqState::Reset},
+    {SeqState::VerChk_WaitAA,    SeqEvent::EvVersionAnswer, FailureRule::TimeOutAndWriteError, SeqState::Reset},
+    {SeqState::Firm_ReplySize_U, SeqEvent::EvFirmUpload,    FailureRule::TimeOutAndWriteError, SeqState::Reset},
+    {SeqState::Firm_ReplySize_L, SeqEvent::EvFirmUpload,    FailureRule::TimeOutAndWriteError, SeqState::Reset},
+    {SeqState::Firm_SendData,    SeqEvent::EvFirmUpload,    FailureRule::TimeOutAndWriteError, SeqState::Reset},
+    {SeqState::Firm_WaitAA,      SeqEvent::EvFirmUpload,    FailureRule::TimeOutAndWriteError, SeqState::Reset},
+    {SeqState::RomW_Branch,      SeqEvent::EvRomData,       FailureRule::WriteErrorOnly,       SeqState::Reset},
+    {SeqState::RomW_SysStart,    SeqEvent::EvSysStart,      FailureRule::WriteErrorOnly,       SeqState::Reset},
+    {SeqState::RomW_SysCheck,    SeqEvent::EvRomData,       FailureRule::TimeOutAndWriteError, SeqState::Reset},
+    {SeqState::RomW_SysData,     SeqEvent::EvRomData,       FailureRule::TimeOutAndWriteError, SeqState::Reset},
+    {SeqState::RomW_Data,        SeqEvent::EvRomData,       FailureRule::TimeOutAndWriteError, SeqState::Reset},
+    {SeqState::RomW_Sum,         SeqEvent::EvRomData,       FailureRule::TimeOutAndWriteError, SeqState::Reset},
+};
+
+// The row of a state, or null.
+inline const StateFailure* FailureOf(SeqState state)
+{
+    for (const StateFailure& row : stateFailures) {
+        if (row.state == state) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+inline bool TimesOut(const StateFailure& row)
+{
+    return row.rule != FailureRule::WriteErrorOnly;
+}
+
+inline bool NamesWriteError(const StateFailure& row)
+{
+    return row.rule != FailureRule::TimeOutOnly;
+}

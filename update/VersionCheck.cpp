@@ -21,34 +21,33 @@ int CompareBytes(const uint8_t* radio, const uint8_t* image, int count)
     return 0;
 }
 
-// An image that cannot be loaded cannot be compared: the caller reports it
-// like a text that is not allowed, so that nothing is written from it.
-bool CompareCpu(const uint8_t* text, const ImageRecord& record, int& result)
+// The radio's 8 characters the way the image's version field shows them.
+void AsImageShowsIt(const uint8_t* text, VersionForm form, uint8_t* out)
 {
-    const auto store = LoadImage(record, cpuCapacity);
-    if (!store)
-        return false;
-    uint8_t image[versionTextLength];
-    store->Read(cpuVersionAddress, versionTextLength, image);
-    result = CompareBytes(text, image, versionTextLength);
-    return true;
+    if (form == VersionForm::Plain) {
+        std::memcpy(out, text, versionTextLength);
+        return;
+    }
+    // c0 c1 ... c7 is shown as c1 '.' c2 c3 '-' c4 c5 c6 c7.
+    const uint8_t chars[9] = {text[1], '.', text[2], text[3], '-', text[4], text[5], text[6], text[7]};
+    for (int i = 0; i < 9; ++i) {
+        out[2 * i] = 0x00;
+        out[2 * i + 1] = chars[i];
+    }
 }
 
-bool CompareDsp(const uint8_t* text, const ImageRecord& record, int& result)
+// An image that cannot be loaded cannot be compared: the caller reports it
+// like a text that is not allowed, so that nothing is written from it.
+bool CompareWithImage(const uint8_t* text, const ProcessorProfile& profile, const FirmwareSet& images, int& result)
 {
-    const auto store = LoadImage(record, dspCapacity);
+    const auto store = LoadImage(FirmwareRecord(images, profile), profile.storeCapacity);
     if (!store)
         return false;
-    uint8_t image[dspVersionFieldLength];
-    store->Read(dspVersionAddress, dspVersionFieldLength, image);
-    // The radio's c0 c1 ... c7 is shown by the image as c1 '.' c2 c3 '-' c4 c5 c6 c7.
-    const uint8_t chars[9] = {text[1], '.', text[2], text[3], '-', text[4], text[5], text[6], text[7]};
-    uint8_t radio[dspVersionTextLength];
-    for (int i = 0; i < 9; ++i) {
-        radio[2 * i] = 0x00;
-        radio[2 * i + 1] = chars[i];
-    }
-    result = CompareBytes(radio, image, dspVersionTextLength);
+    uint8_t image[versionFieldMax];
+    store->Read(profile.versionAddress, profile.versionLength, image);
+    uint8_t radio[versionFieldMax];
+    AsImageShowsIt(text, profile.versionForm, radio);
+    result = CompareBytes(radio, image, profile.versionCompared);
     return true;
 }
 }
@@ -64,32 +63,30 @@ bool IsVersionText(const uint8_t* text)
 
 bool HasBlankCpu(const uint8_t* ident)
 {
-    return std::memcmp(ident + identCpuText, cpuPlaceholder, 3) == 0;
+    return std::memcmp(ident + cpuProfile.identText, cpuProfile.placeholder, 3) == 0;
 }
 
 int CompareVersion(const uint8_t* ident, int target, bool& invalid, bool& refused,
                    const FirmwareSet& images)
 {
-    if (target != TargetCpu && target != TargetDsp) {
+    const ProcessorProfile* profile = ProfileFor(target);
+    if (profile == nullptr) {
         invalid = true;
         return -1;
     }
-    const bool cpu = target == TargetCpu;
-    const uint8_t* text = ident + (cpu ? identCpuText : identDspText);
-    if (cpu)
+    const uint8_t* text = ident + profile->identText;
+    if (profile->readsRefusedMark)
         refused = ident[identVariantMark] == refusedMark;
     if (!IsVersionText(text)) {
         invalid = true;
         return -1;
     }
-    if (cpu && refused)
+    if (profile->readsRefusedMark && refused)
         return 0;
-    const char* placeholder = cpu ? cpuPlaceholder : dspPlaceholder;
-    if (std::memcmp(text, placeholder, versionTextLength) == 0)
+    if (std::memcmp(text, profile->placeholder, versionTextLength) == 0)
         return -1;
     int result = 0;
-    const bool compared = cpu ? CompareCpu(text, images.cpu, result) : CompareDsp(text, images.dsp, result);
-    if (!compared) {
+    if (!CompareWithImage(text, *profile, images, result)) {
         invalid = true;
         return -1;
     }
@@ -99,10 +96,10 @@ int CompareVersion(const uint8_t* ident, int target, bool& invalid, bool& refuse
 int FirstOutdated(const uint8_t* ident, bool& invalid, bool& refused, const FirmwareSet& images)
 {
     invalid = false;
-    for (const int target : {TargetCpu, TargetDsp}) {
-        const int result = CompareVersion(ident, target, invalid, refused, images);
+    for (const ProcessorProfile* profile : processorProfiles) {
+        const int result = CompareVersion(ident, profile->target, invalid, refused, images);
         if (result != 0 || invalid)
-            return target;
+            return profile->target;
     }
     return TargetsDone;
 }

@@ -1,23 +1,23 @@
 #pragma once
 
 #include "FirmImages.h"
+#include "ProcessorProfile.h"
 
 #include <cstdint>
 
-// Layout of the radio's 17-byte identity answer.
+// Layout of the radio's 17-byte identity answer: each processor's 8
+// characters where its profile says (identText), and the variant mark.
 inline constexpr int identLength = 17;
-inline constexpr int identCpuText = 0;     // 8 characters
 inline constexpr int identVariantMark = 8; // 'J': this radio is not to be updated
-inline constexpr int identDspText = 9;     // 8 characters
 inline constexpr uint8_t refusedMark = 'J';
 
 // Placeholders a radio reports for firmware it does not have; they count as
 // older than any image.
-inline constexpr char cpuPlaceholder[versionTextLength + 1] = "X.XX-XXX";
-inline constexpr char dspPlaceholder[versionTextLength + 1] = "        ";
+inline constexpr const char* cpuPlaceholder = cpuProfile.placeholder;
+inline constexpr const char* dspPlaceholder = dspProfile.placeholder;
 
 // Estimated write time in seconds, indexed by target code (TargetCpu, TargetDsp).
-inline constexpr int32_t writeTimeTable[3] = {0, 350, 90};
+inline constexpr int32_t writeTimeTable[3] = {0, cpuProfile.writeTimeSeconds, dspProfile.writeTimeSeconds};
 
 // True when each of the 8 characters is an ASCII letter, digit, '-', '.' or blank.
 bool IsVersionText(const uint8_t* text);
@@ -34,6 +34,6 @@ bool HasBlankCpu(const uint8_t* ident);
 int CompareVersion(const uint8_t* ident, int target, bool& invalid, bool& refused,
                    const FirmwareSet& images);
 
-// The first target (TargetCpu, then TargetDsp) whose version differs or is
+// The first target (in the order of processorProfiles) whose version differs or is
 // not allowed; TargetsDone when both equal. Clears `invalid` first.
 int FirstOutdated(const uint8_t* ident, bool& invalid, bool& refused, const FirmwareSet& images);

@@ -1,6 +1,7 @@
 #include "clsMainSeq.h"
 
 #include "FirmImages.h"
+#include "ProcessorProfile.h"
 #include "ScrambleKey.h"
 #include "VersionCheck.h"
 #include "clsMotS.h"
@@ -13,24 +14,8 @@
 #include <cstring>
 #include <thread>
 
-// Per-target parameters, one row a target. Addresses are radio addresses,
-// first and last inclusive.
-struct clsMainSeq::TargetParams {
-    int target;
-    const char* marker;            // boot marker, 9 characters
-    uint8_t bootRequest[4];
-    uint32_t storeCapacity;
-    int32_t modelAddress;          // -1: the model code is fixed
-    uint8_t fixedModel;
-    int32_t versionAddress;        // -1: the fixed version text is sent
-    const char* fixedVersion;
-    int32_t sysFirst, sysLast;     // sysLast < sysFirst: no system area
-    int32_t sumFirst, sumLast;
-    int32_t appFirst, appLast;
-    int32_t blockSize;
-    int blockTimeout;
-    int endWait;
-};
+using enum SeqState;
+using enum SeqEvent;
 
 namespace {
 
@@ -39,16 +24,16 @@ const uint8_t ExitCommand[4] = {0x33, 0x90, 0x82, 0x83};
 constexpr uint8_t Accepted = 0xAA;
 constexpr uint8_t MarkerAccepted = 0x55;
 constexpr uint8_t BlockAccepted = 0xFB;
+constexpr uint8_t SyncByte = 0x00;
 constexpr uint8_t CmdWrite = 0x00;
 constexpr uint8_t CmdCheck = 0x08;
-constexpr uint8_t ModelRefused = 10;
+constexpr int MarkerLength = 9;
 constexpr const char* PortSettings = "9600,N,8,1";
 constexpr int LineRate = 38400;
 constexpr int IdentTimeout = 5000;
 constexpr int BootTimeout = 5000;
 constexpr int ResendInterval = 100;
 constexpr int WriterTimeout = 8000;
-constexpr int DspSumTimeout = 15000;
 constexpr int WriteSettle = 300;
 constexpr int OpenRetryDelay = 3000;
 constexpr int SettleTime = 1000;
@@ -57,24 +42,6 @@ constexpr int FlushLimit = 65535;
 constexpr int WriterCheckRounds = 8;
 constexpr int WriterCheckChunk = 16;
 constexpr int WriterSendPerStep = 255;
-constexpr int DspBlocks = 768;
-
-const clsMainSeq::TargetParams* ParamsFor(int target)
-{
-    using P = clsMainSeq::TargetParams;
-    static const P table[] = {
-        {TargetCpu, "VEXA5127M", {0x33, 0x90, 0x82, 0x80}, 16777216, 0xFFC000, 0, 0xE80480, nullptr,
-         0xFFC000, 0xFFFFFF, 0xE80000, 0xFFFFFF, 0xE80000, 0xFFFFFF, 256, 8000, 2000},
-        {TargetDsp, "VEXA5127D", {0x33, 0x90, 0x82, 0x81}, 262144, -1, 30, -1, "0.00-000",
-         0, -1, 0x010000, 0x03FFFF, 0x010000, 0x03FFFF, 256, 8000, 2000},
-    };
-    for (const P& p : table) {
-        if (p.target == target) {
-            return &p;
-        }
-    }
-    return nullptr;
-}
 
 void SleepFor(int ms)
 {
@@ -103,6 +70,11 @@ clsMainSeq::clsMainSeq(const FirmwareSet& firmware, std::unique_ptr<SerialDriver
 
 clsMainSeq::~clsMainSeq() = default;
 
+void clsMainSeq::SeedKey(uint32_t seed)
+{
+    random.seed(seed);
+}
+
 bool clsMainSeq::CanStart() const
 {
     return state == Reset || state == Standby || state == Confirm;
@@ -129,9 +101,9 @@ void clsMainSeq::StartUpdate()
     refused = false;
 }
 
-int clsMainSeq::Step()
+SeqEvent clsMainSeq::Step()
 {
-    const int s = state;
+    const SeqState s = state;
     switch (s) {
     case Opening: state = Reset; break;
     case Reset: ClosePort(); state = Standby; break;
@@ -159,33 +131,57 @@ int clsMainSeq::Step()
     case Boot_Enter: DoBootEnter(); break;
     case Boot_Marker: DoBootMarker(); break;
     case Sync_Send00: DoSyncSend00(); break;
-    case Sync_Wait00: DoSyncWait00(); break;
+    case Sync_Wait00:
+        if (comm->PendingCount() == 0 && AwaitAnswer(SyncByte, EvNone) == Answer::Expected) {
+            state = Key_Send;
+        }
+        break;
     case Key_Send: DoKeySend(); break;
-    case Key_Wait: DoKeyWait(); break;
+    case Key_Wait:
+        if (AwaitAnswer(static_cast<uint8_t>(keyByte ^ 0xFF), EvHandshake) == Answer::Expected) {
+            state = ModelChk;
+        }
+        break;
     case ModelChk: DoModelChk(); break;
-    case ModelChk_WaitAA: DoModelWait(); break;
+    case ModelChk_WaitAA:
+        if (AwaitAnswer(Accepted, EvCannotUpdate) == Answer::Expected) {
+            state = VerChk;
+        }
+        break;
     case VerChk: DoVerChk(); break;
     case VerChk_WaitAA: DoVerWait(); break;
     case Firm_SendSize: DoFirmSendSize(); break;
-    case Firm_ReplySize_U: DoFirmReplySize(0); break;
-    case Firm_ReplySize_L: DoFirmReplySize(1); break;
+    case Firm_ReplySize_U:
+        if (AwaitAnswer(cursor.sizeBytes[0], EvFirmUpload) == Answer::Expected) {
+            state = Firm_ReplySize_L;
+        }
+        break;
+    case Firm_ReplySize_L:
+        if (AwaitAnswer(cursor.sizeBytes[1], EvFirmUpload) == Answer::Expected) {
+            state = Firm_SendData;
+        }
+        break;
     case Firm_SendData: DoFirmSendData(); break;
-    case Firm_WaitAA: DoFirmWaitAA(); break;
+    case Firm_WaitAA:
+        if (AwaitAnswer(Accepted, EvFirmUpload) == Answer::Expected) {
+            state = RomW_Setup;
+        }
+        break;
     case RomW_Setup: DoRomSetup(); break;
     case RomW_Setup_Wait:
         if (resendTimer.Remaining() == 0) {
-            stepTimer.Start(params->blockTimeout);
+            stepTimer.Start(profile->blockTimeout);
             state = RomW_Branch;
         }
         break;
-    case RomW_Branch: state = target == TargetCpu ? RomW_SysStart : RomW_SysCheck; break;
+    case RomW_Branch: state = profile->hasSystemArea ? RomW_SysStart : RomW_SysCheck; break;
     case RomW_SysStart:
-        address = params->sysFirst;
+        cursor.address = profile->sysFirst;
         state = RomW_SysCheck;
         break;
     case RomW_SysCheck: DoRomSysCheck(); break;
     case RomW_SysData:
-    case RomW_Data: DoRomData(); break;
+    case RomW_Data: DoRomData(s); break;
     case RomW_Sum: DoRomSum(); break;
     case RomW_End: DoRomEnd(); break;
     case Wake_Wait:
@@ -204,6 +200,7 @@ int clsMainSeq::Step()
         break;
     default: state = Reset; break;
     }
+    TimeOut(s);
     if (comm->HasWriteError()) {
         FailByState();
     }
@@ -215,14 +212,15 @@ int clsMainSeq::Step()
 
 // --- helpers --------------------------------------------------------------
 
-void clsMainSeq::TimeOut(int entry, int ev, int next)
+void clsMainSeq::TimeOut(SeqState entry)
 {
-    if (state == entry && stepTimer.Remaining() == 0) {
-        Fail(ev, next);
+    const StateFailure* failure = FailureOf(entry);
+    if (failure != nullptr && TimesOut(*failure) && state == entry && stepTimer.Remaining() == 0) {
+        Fail(failure->event, failure->afterTimeOut);
     }
 }
 
-void clsMainSeq::Fail(int ev, int next)
+void clsMainSeq::Fail(SeqEvent ev, SeqState next)
 {
     event = ev;
     state = next;
@@ -230,18 +228,31 @@ void clsMainSeq::Fail(int ev, int next)
 
 void clsMainSeq::FailByState()
 {
-    int ev = EvUnknown;
-    switch (state) {
-    case CommSettle: case Boot_Enter: case Boot_Marker: ev = EvBoot; break;
-    case Sync_Wait00: case Key_Wait: ev = EvHandshake; break;
-    case ModelChk_WaitAA: ev = EvModel; break;
-    case VerChk_WaitAA: ev = EvVersionAnswer; break;
-    case Firm_ReplySize_U: case Firm_ReplySize_L: case Firm_SendData: case Firm_WaitAA: ev = EvFirmUpload; break;
-    case RomW_Branch: case RomW_SysCheck: case RomW_SysData: case RomW_Data: case RomW_Sum: ev = EvRomData; break;
-    case RomW_SysStart: ev = EvSysStart; break;
-    default: break;
+    const StateFailure* failure = FailureOf(state);
+    Fail(failure != nullptr && NamesWriteError(*failure) ? failure->event : EvUnknown, Reset);
+}
+
+clsMainSeq::Answer clsMainSeq::AwaitAnswer(uint8_t expected, SeqEvent wrong)
+{
+    uint8_t b;
+    if (!ReadByte(b)) {
+        return Answer::Nothing;
     }
-    Fail(ev, Reset);
+    if (b == expected) {
+        return Answer::Expected;
+    }
+    if (wrong != EvNone) {
+        Fail(wrong, Reset);
+    }
+    return Answer::Other;
+}
+
+void clsMainSeq::Repeat(const uint8_t* request, int count)
+{
+    if (resendTimer.Remaining() == 0) {
+        Send(request, count);
+        resendTimer.Start(ResendInterval);
+    }
 }
 
 void clsMainSeq::ClosePort()
@@ -291,8 +302,8 @@ void clsMainSeq::SendPacket()
 
 void clsMainSeq::SendBlock(int32_t at, uint8_t command)
 {
-    firmImage->Read(at, params->blockSize, blockBuffer.data());
-    packet->MakeData(blockBuffer.data(), static_cast<uint32_t>(at), params->blockSize, command);
+    firmImage->Read(at, profile->blockSize, blockBuffer.data());
+    packet->MakeData(blockBuffer.data(), static_cast<uint32_t>(at), profile->blockSize, command);
     SendPacket();
 }
 
@@ -304,12 +315,18 @@ void clsMainSeq::SetProgress()
 int clsMainSeq::CountDataBlocks(int32_t from, int32_t below) const
 {
     int n = 0;
-    for (int64_t a = from; a < below; a += params->blockSize) {
-        if (!firmImage->IsBlank(static_cast<int32_t>(a), params->blockSize)) {
+    for (int64_t a = from; a < below; a += profile->blockSize) {
+        if (!firmImage->IsBlank(static_cast<int32_t>(a), profile->blockSize)) {
             ++n;
         }
     }
     return n;
+}
+
+void clsMainSeq::StartArea(int32_t first, int32_t last)
+{
+    cursor.address = first;
+    cursor.areaLast = last;
 }
 
 uint8_t clsMainSeq::KeyByteFrom(uint32_t r)
@@ -370,11 +387,9 @@ void clsMainSeq::DoIdentWait()
         }
     } else if (n > identLength) {
         stepTimer.Start(0);  // more than one answer at once: fail now
-    } else if (n <= 0 && resendTimer.Remaining() == 0) {
-        Send(IdentRequest, sizeof IdentRequest);
-        resendTimer.Start(ResendInterval);
+    } else if (n <= 0) {
+        Repeat(IdentRequest, sizeof IdentRequest);
     }
-    TimeOut(Ident_Wait, EvNoAnswer, Standby);
 }
 
 void clsMainSeq::DoEvaluate()
@@ -385,15 +400,17 @@ void clsMainSeq::DoEvaluate()
     if (HasBlankCpu(ident)) {
         refused = false;
         kind = Update;
-        writeTime = writeTimeTable[TargetCpu] + writeTimeTable[TargetDsp];
+        for (const ProcessorProfile* p : processorProfiles) {
+            writeTime += p->writeTimeSeconds;
+        }
     } else {
-        for (int t : {TargetCpu, TargetDsp}) {
-            const int r = CompareVersion(t, invalid);
+        for (const ProcessorProfile* p : processorProfiles) {
+            const int r = CompareVersion(p->target, invalid);
             if (invalid) {
                 break;
             }
             if (r != 0) {
-                writeTime += writeTimeTable[t];
+                writeTime += p->writeTimeSeconds;
                 if (r < 0) {
                     kind = Update;
                 } else if (kind == None) {
@@ -442,17 +459,17 @@ void clsMainSeq::DoImageSetup()
 {
     flashWriter.reset();
     firmImage.reset();
-    params = ParamsFor(target);
-    if (params == nullptr) {
+    profile = ProfileFor(target);
+    if (profile == nullptr) {
         Fail(EvUnknown, Reset);
         return;
     }
-    blockBuffer.assign(params->blockSize, 0);
-    firmImage = LoadImage(target == TargetCpu ? images.cpu : images.dsp, params->storeCapacity);
-    if (target == TargetCpu) {
+    blockBuffer.assign(profile->blockSize, 0);
+    firmImage = LoadImage(FirmwareRecord(images, *profile), profile->storeCapacity);
+    if (profile->needsFlashWriter) {
         flashWriter = LoadImage(images.flashWriter, flashWriterCapacity);
     }
-    if (!firmImage || (target == TargetCpu && !flashWriter)) {
+    if (!firmImage || (profile->needsFlashWriter && !flashWriter)) {
         // A record that does not load cannot be written.
         Fail(EvCannotUpdate, Reset);
         return;
@@ -472,32 +489,24 @@ void clsMainSeq::DoBootSetup()
 
 void clsMainSeq::DoBootEnter()
 {
-    uint8_t b;
-    if (ReadByte(b)) {
-        if (b == Accepted) {
-            stepTimer.Start(BootTimeout);
-            state = Boot_Marker;
-        }
-    } else if (resendTimer.Remaining() == 0) {
-        Send(params->bootRequest, sizeof params->bootRequest);
-        resendTimer.Start(ResendInterval);
+    switch (AwaitAnswer(Accepted, EvNone)) {
+    case Answer::Expected:
+        stepTimer.Start(BootTimeout);
+        state = Boot_Marker;
+        break;
+    case Answer::Nothing: Repeat(profile->bootRequest, sizeof profile->bootRequest); break;
+    case Answer::Other: break;
     }
-    TimeOut(Boot_Enter, EvBoot, Reset);
 }
 
 void clsMainSeq::DoBootMarker()
 {
     inProgress = true;
-    uint8_t b;
-    if (ReadByte(b)) {
-        if (b == MarkerAccepted) {
-            state = Sync_Send00;
-        }
-    } else if (resendTimer.Remaining() == 0) {
-        Send(reinterpret_cast<const uint8_t*>(params->marker), 9);
-        resendTimer.Start(ResendInterval);
+    switch (AwaitAnswer(MarkerAccepted, EvNone)) {
+    case Answer::Expected: state = Sync_Send00; break;
+    case Answer::Nothing: Repeat(reinterpret_cast<const uint8_t*>(profile->marker), MarkerLength); break;
+    case Answer::Other: break;
     }
-    TimeOut(Boot_Marker, EvBoot, Reset);
 }
 
 void clsMainSeq::DoSyncSend00()
@@ -506,17 +515,8 @@ void clsMainSeq::DoSyncSend00()
     uint8_t b;
     while (ReadByte(b)) {
     }
-    SendByte(0x00);
+    SendByte(SyncByte);
     state = Sync_Wait00;
-}
-
-void clsMainSeq::DoSyncWait00()
-{
-    uint8_t b;
-    if (comm->PendingCount() == 0 && ReadByte(b) && b == 0x00) {
-        state = Key_Send;
-    }
-    TimeOut(Sync_Wait00, EvHandshake, Reset);
 }
 
 void clsMainSeq::DoKeySend()
@@ -526,39 +526,25 @@ void clsMainSeq::DoKeySend()
     state = Key_Wait;
 }
 
-void clsMainSeq::DoKeyWait()
-{
-    uint8_t b;
-    if (ReadByte(b)) {
-        if (b == static_cast<uint8_t>(keyByte ^ 0xFF)) {
-            state = ModelChk;
-        } else {
-            Fail(EvHandshake, Reset);
-        }
-    }
-    TimeOut(Key_Wait, EvHandshake, Reset);
-}
-
 int clsMainSeq::ModelCode()
 {
-    if (params->modelAddress < 0) {
-        return params->fixedModel;
+    if (profile->variantAddress < 0) {
+        return profile->fixedModel;
     }
     uint8_t text[variantTextLength];
-    firmImage->Read(params->modelAddress, variantTextLength, text);
-    if (std::memcmp(text, variantScanOn, variantTextLength) == 0) {
-        return 99;
+    firmImage->Read(profile->variantAddress, variantTextLength, text);
+    for (const ModelVariant& variant : profile->variants) {
+        if (variant.text != nullptr && std::memcmp(text, variant.text, variantTextLength) == 0) {
+            return variant.code;
+        }
     }
-    if (std::memcmp(text, variantDupDtcs, variantTextLength) == 0) {
-        return 60;
-    }
-    return ModelRefused;
+    return modelRefused;
 }
 
 void clsMainSeq::DoModelChk()
 {
     const int model = ModelCode();
-    if (model == ModelRefused) {
+    if (model == modelRefused) {
         Fail(EvCannotUpdate, Reset);
         return;
     }
@@ -567,26 +553,13 @@ void clsMainSeq::DoModelChk()
     state = ModelChk_WaitAA;
 }
 
-void clsMainSeq::DoModelWait()
-{
-    uint8_t b;
-    if (ReadByte(b)) {
-        if (b == Accepted) {
-            state = VerChk;
-        } else {
-            Fail(EvCannotUpdate, Reset);
-        }
-    }
-    TimeOut(ModelChk_WaitAA, EvModel, Reset);
-}
-
 void clsMainSeq::DoVerChk()
 {
     uint8_t text[versionTextLength];
-    if (params->versionAddress >= 0) {
-        firmImage->Read(params->versionAddress, versionTextLength, text);
+    if (profile->sentVersionAddress >= 0) {
+        firmImage->Read(profile->sentVersionAddress, versionTextLength, text);
     } else {
-        std::memcpy(text, params->fixedVersion, versionTextLength);
+        std::memcpy(text, profile->sentVersionText, versionTextLength);
     }
     Send(text, versionTextLength);
     state = VerChk_WaitAA;
@@ -594,18 +567,16 @@ void clsMainSeq::DoVerChk()
 
 void clsMainSeq::DoVerWait()
 {
-    uint8_t b;
-    if (ReadByte(b)) {
-        if (b != Accepted) {
-            Fail(EvCannotUpdate, Reset);
-        } else if (target == TargetCpu) {
-            state = Firm_SendSize;
-        } else {
-            stepTimer.Start(WriterTimeout);
-            state = Firm_WaitAA;
-        }
+    if (AwaitAnswer(Accepted, EvCannotUpdate) != Answer::Expected) {
+        return;
     }
-    TimeOut(VerChk_WaitAA, EvVersionAnswer, Reset);
+    if (profile->needsFlashWriter) {
+        state = Firm_SendSize;
+    } else {
+        // Without an upload the radio still answers 0xAA once it is ready.
+        stepTimer.Start(WriterTimeout);
+        state = Firm_WaitAA;
+    }
 }
 
 // --- flash-writing program ------------------------------------------------
@@ -613,27 +584,12 @@ void clsMainSeq::DoVerWait()
 void clsMainSeq::DoFirmSendSize()
 {
     stepTimer.Start(WriterTimeout);
-    writerSent = 0;
-    writerChecked = 0;
+    cursor = WriteCursor{};
     const int32_t length = flashWriter->Length();
-    sizeBytes[0] = static_cast<uint8_t>((length >> 8) & 0xFF);
-    sizeBytes[1] = static_cast<uint8_t>(length & 0xFF);
-    Send(sizeBytes, 2);
+    cursor.sizeBytes[0] = static_cast<uint8_t>((length >> 8) & 0xFF);
+    cursor.sizeBytes[1] = static_cast<uint8_t>(length & 0xFF);
+    Send(cursor.sizeBytes, 2);
     state = Firm_ReplySize_U;
-}
-
-void clsMainSeq::DoFirmReplySize(int which)
-{
-    const int entry = state;
-    uint8_t b;
-    if (ReadByte(b)) {
-        if (b == sizeBytes[which]) {
-            state = which == 0 ? Firm_ReplySize_L : Firm_SendData;
-        } else {
-            Fail(EvFirmUpload, Reset);
-        }
-    }
-    TimeOut(entry, EvFirmUpload, Reset);
 }
 
 void clsMainSeq::DoFirmSendData()
@@ -641,177 +597,151 @@ void clsMainSeq::DoFirmSendData()
     const int32_t first = flashWriter->FirstAddress();
     const int32_t length = flashWriter->Length();
     // Check pass: what came back must be the program's plain bytes, in order.
-    for (int round = 0; round < WriterCheckRounds && writerChecked < writerSent && comm->InCount() > 0; ++round) {
+    for (int round = 0; round < WriterCheckRounds && cursor.writerChecked < cursor.writerSent && comm->InCount() > 0;
+         ++round) {
         uint8_t echoed[WriterCheckChunk];
         uint8_t expected[WriterCheckChunk];
-        const int want = std::min(writerSent - writerChecked, WriterCheckChunk);
+        const int want = std::min(cursor.writerSent - cursor.writerChecked, WriterCheckChunk);
         const int got = comm->Read(echoed, want);
-        flashWriter->Read(first + writerChecked, got, expected);
+        flashWriter->Read(first + cursor.writerChecked, got, expected);
         if (std::memcmp(echoed, expected, got) != 0) {
             Fail(EvFirmUpload, Reset);
             return;
         }
-        writerChecked += got;
-        if (writerChecked >= length) {
+        cursor.writerChecked += got;
+        if (cursor.writerChecked >= length) {
             state = Firm_WaitAA;
             return;
         }
         stepTimer.Start(WriterTimeout);
     }
     // Send pass: keep less than half of the transmit queue in use.
-    for (int n = 0; n < WriterSendPerStep && writerSent < length &&
+    for (int n = 0; n < WriterSendPerStep && cursor.writerSent < length &&
                     comm->PendingCount() < comm->FreeCount() && !comm->HasWriteError();
          ++n) {
-        uint8_t b = flashWriter->GetByte(first + writerSent);
-        ++writerSent;
+        uint8_t b = flashWriter->GetByte(first + cursor.writerSent);
+        ++cursor.writerSent;
         packet->Scramble(&b, 1);
         SendByte(b);
-        if (writerSent == length) {
+        if (cursor.writerSent == length) {
             state = Firm_WaitAA;
             break;
         }
     }
-    TimeOut(Firm_SendData, EvFirmUpload, Reset);
-}
-
-void clsMainSeq::DoFirmWaitAA()
-{
-    uint8_t b;
-    if (ReadByte(b)) {
-        if (b == Accepted) {
-            state = RomW_Setup;
-        } else {
-            Fail(EvFirmUpload, Reset);
-        }
-    }
-    TimeOut(Firm_WaitAA, EvFirmUpload, Reset);
 }
 
 // --- writing --------------------------------------------------------------
 
 void clsMainSeq::DoRomSetup()
 {
-    stepTimer.Start(params->blockTimeout);
+    stepTimer.Start(profile->blockTimeout);
     resendTimer.Start(WriteSettle);
-    if (target == TargetCpu) {
-        blocksTotal = 2 + CountDataBlocks(0, firmImage->LastAddress());
-        blocksDone = 2;
-    } else {
-        blocksTotal = DspBlocks;
-        blocksDone = 0;
-    }
+    const int32_t blocks =
+        profile->progressBlocks > 0 ? profile->progressBlocks : CountDataBlocks(0, firmImage->LastAddress());
+    blocksTotal = profile->progressHeadStart + blocks;
+    blocksDone = profile->progressHeadStart;
     SetProgress();
     comm->SetBitRate(LineRate);
     Flush();
-    awaitingAck = false;
+    cursor = WriteCursor{};
     state = RomW_Setup_Wait;
 }
 
 void clsMainSeq::DoRomSysCheck()
 {
-    if (target != TargetCpu) {
-        address = params->appFirst;
-        areaLast = params->appLast;
-        sumSent = false;
+    if (!profile->hasSystemArea) {
+        StartArea(profile->appFirst, profile->appLast);
+        cursor.sumSent = false;
         state = RomW_Data;
         return;
     }
     uint8_t b;
-    if (awaitingAck && ReadByte(b)) {
-        awaitingAck = false;
+    if (cursor.awaitingAck && ReadByte(b)) {
+        cursor.awaitingAck = false;
         if (b == BlockAccepted) {
-            stepTimer.Start(params->blockTimeout);
+            stepTimer.Start(profile->blockTimeout);
         } else {
             // The system area differs: write it.
-            address = params->sysFirst;
-            areaLast = params->sysLast;
+            StartArea(profile->sysFirst, profile->sysLast);
             state = RomW_SysData;
             return;
         }
     }
-    if (!awaitingAck && address <= params->sysLast && !comm->HasWriteError()) {
-        stepTimer.Start(params->blockTimeout);
-        SendBlock(address, CmdCheck);
-        awaitingAck = true;
-        address += params->blockSize;
+    if (!cursor.awaitingAck && cursor.address <= profile->sysLast && !comm->HasWriteError()) {
+        stepTimer.Start(profile->blockTimeout);
+        SendBlock(cursor.address, CmdCheck);
+        cursor.awaitingAck = true;
+        cursor.address += profile->blockSize;
     }
-    if (!awaitingAck && address > params->sysLast) {
-        address = params->appFirst;
-        areaLast = params->appLast - (params->sysLast - params->sysFirst) - 1;
-        blocksTotal -= CountDataBlocks(params->sysFirst, params->sysLast);
+    if (!cursor.awaitingAck && cursor.address > profile->sysLast) {
+        StartArea(profile->appFirst, AppDataLast(*profile));
+        blocksTotal -= CountDataBlocks(profile->sysFirst, profile->sysLast);
         state = RomW_Data;
     }
-    TimeOut(RomW_SysCheck, EvRomData, Reset);
 }
 
-void clsMainSeq::DoRomData()
+void clsMainSeq::DoRomData(SeqState entry)
 {
-    const int entry = state;
     uint8_t b;
-    if (awaitingAck && ReadByte(b)) {
+    if (cursor.awaitingAck && ReadByte(b)) {
         if (b != BlockAccepted) {
             Fail(EvRomData, Reset);
             return;
         }
-        awaitingAck = false;
+        cursor.awaitingAck = false;
         ++blocksDone;
         SetProgress();
-        stepTimer.Start(params->blockTimeout);
+        stepTimer.Start(profile->blockTimeout);
     }
-    while (!awaitingAck && address <= areaLast && !comm->HasWriteError()) {
-        if (target == TargetCpu) {
-            if (!firmImage->IsBlank(address, params->blockSize)) {
-                SendBlock(address, CmdWrite);
-                awaitingAck = true;
-            }
-            address += params->blockSize;
-        } else if (address + params->blockSize > areaLast && !sumSent) {
-            // The DSP takes its sum just before its last block.
-            sumSent = true;
-            packet->MakeSum(firmImage->Sum(params->sumFirst, params->sumLast));
+    const int32_t size = profile->blockSize;
+    while (!cursor.awaitingAck && cursor.address <= cursor.areaLast && !comm->HasWriteError()) {
+        if (entry == RomW_Data && profile->sumBeforeLastBlock && !cursor.sumSent
+            && cursor.address + size > cursor.areaLast) {
+            cursor.sumSent = true;
+            packet->MakeSum(firmImage->Sum(profile->sumFirst, profile->sumLast));
             SendPacket();
-            awaitingAck = true;
+            cursor.awaitingAck = true;
+        } else if (profile->skipsBlankBlocks && firmImage->IsBlank(cursor.address, size)) {
+            cursor.address += size;
         } else {
-            SendBlock(address, CmdWrite);
-            awaitingAck = true;
-            address += params->blockSize;
+            SendBlock(cursor.address, CmdWrite);
+            cursor.awaitingAck = true;
+            cursor.address += size;
         }
     }
-    if (!awaitingAck && address > areaLast) {
+    if (!cursor.awaitingAck && cursor.address > cursor.areaLast) {
         if (entry == RomW_SysData) {
-            address = params->appFirst;
-            areaLast = params->appLast - (params->sysLast - params->sysFirst) - 1;
+            StartArea(profile->appFirst, AppDataLast(*profile));
             state = RomW_Data;
         } else {
-            if (target == TargetDsp) {
-                stepTimer.Start(DspSumTimeout);
+            if (profile->sumWait > 0) {
+                stepTimer.Start(profile->sumWait);
             }
             state = RomW_Sum;
         }
     }
-    TimeOut(entry, EvRomData, Reset);
 }
 
 void clsMainSeq::DoRomSum()
 {
     uint8_t b;
-    if (awaitingAck && ReadByte(b)) {
+    if (cursor.awaitingAck && ReadByte(b)) {
         if (b == BlockAccepted) {
-            awaitingAck = false;
+            cursor.awaitingAck = false;
             state = RomW_End;
         } else {
             Fail(EvRomData, Reset);
         }
         return;
     }
-    if (!awaitingAck) {
-        if (target == TargetCpu) {
-            packet->MakeSum(firmImage->Sum(params->sumFirst, params->sumLast));
+    if (!cursor.awaitingAck) {
+        // A sum that went out ahead of the last block has its answer still to come.
+        if (!profile->sumBeforeLastBlock) {
+            packet->MakeSum(firmImage->Sum(profile->sumFirst, profile->sumLast));
             SendPacket();
         }
-        awaitingAck = true;
+        cursor.awaitingAck = true;
     }
-    TimeOut(RomW_Sum, EvRomData, Reset);
 }
 
 void clsMainSeq::DoRomEnd()
@@ -819,7 +749,7 @@ void clsMainSeq::DoRomEnd()
     packet->MakeEnd();
     SendPacket();
     state = Wake_Wait;
-    stepTimer.Start(params->endWait);
+    stepTimer.Start(profile->endWait);
 }
 
 // --- exit -----------------------------------------------------------------

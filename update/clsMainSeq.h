@@ -16,6 +16,7 @@ class clsMotS;
 class clsPacket;
 class cmcComm;
 struct FirmwareSet;
+struct ProcessorProfile;
 
 // Carries out a firmware update as one polled state machine: each Step does
 // a short piece of work for the current state, never waits for the radio,
@@ -36,7 +37,7 @@ public:
     clsMainSeq(const clsMainSeq&) = delete;
     clsMainSeq& operator=(const clsMainSeq&) = delete;
 
-    int Step();                 // one short piece of work; the event code
+    SeqEvent Step();            // one short piece of work; the event code
     void StartUpdate();
     void SetPort(int n);
     int GetPort() const { return portNumber; }
@@ -45,9 +46,13 @@ public:
     bool IsInProgress() const { return inProgress; }
     int GetWriteTime() const { return writeTime; }  // seconds
     bool CanStart() const;      // state 2, 3 or 4
-    void ClearEvent() { event = EvNone; }
+    void ClearEvent() { event = SeqEvent::EvNone; }
     void SendExit();
-    int GetState() const { return state; }
+    SeqState GetState() const { return state; }
+
+    // Seeds the key byte's random numbers (the constructor seeds them from
+    // the clock), so that a test sees the same key bytes every run.
+    void SeedKey(uint32_t seed);
 
     // Counters behind the progress, for tests and tools.
     int GetBlocksDone() const { return blocksDone; }
@@ -60,10 +65,21 @@ public:
     int CompareVersion(int target, bool& invalid);
     int FirstOutdated(bool& invalid);
 
-    // Per-target parameters (marker, boot request, areas, times).
-    struct TargetParams;
-
 private:
+    // Where the writing stands: the flash-writing upload's counters and the
+    // block cursor. Firm_SendSize and RomW_Setup start it afresh.
+    struct WriteCursor {
+        int writerSent = 0;        // bytes of the flash-writing program sent
+        int writerChecked = 0;     // and compared with what came back
+        uint8_t sizeBytes[2] = {}; // the program's length as sent
+        int32_t address = 0;       // next block to send
+        int32_t areaLast = 0;      // last address of the area being written
+        bool awaitingAck = false;  // a packet was sent and its one-byte answer is awaited
+        bool sumSent = false;      // the sum went out ahead of the last block
+    };
+
+    // What came of waiting for one answer byte.
+    enum class Answer { Nothing, Expected, Other };
 
     // State work, one function a state or group of states.
     void DoCommOpen(bool retry);
@@ -76,26 +92,26 @@ private:
     void DoBootEnter();
     void DoBootMarker();
     void DoSyncSend00();
-    void DoSyncWait00();
     void DoKeySend();
-    void DoKeyWait();
     void DoModelChk();
-    void DoModelWait();
     void DoVerChk();
     void DoVerWait();
     void DoFirmSendSize();
-    void DoFirmReplySize(int which);
     void DoFirmSendData();
-    void DoFirmWaitAA();
     void DoRomSetup();
     void DoRomSysCheck();
-    void DoRomData();
+    void DoRomData(SeqState entry);
     void DoRomSum();
     void DoRomEnd();
 
-    // Goes to `next` with `ev` when the state has not moved and stepTimer ran out.
-    void TimeOut(int entry, int ev, int next);
-    void Fail(int ev, int next);
+    // Reads the one answer byte a waiting state is after. Another byte
+    // fails at once with `wrong`, or is ignored when `wrong` is EvNone.
+    Answer AwaitAnswer(uint8_t expected, SeqEvent wrong);
+    // Sends a request again once resendTimer has run out.
+    void Repeat(const uint8_t* request, int count);
+    // The time-out rule of the waiting states, for a step that began in `entry`.
+    void TimeOut(SeqState entry);
+    void Fail(SeqEvent ev, SeqState next);
     void FailByState();
     void ClosePort();
     void Flush();
@@ -107,12 +123,13 @@ private:
     void SetProgress();
     int CountDataBlocks(int32_t from, int32_t below) const;
     int ModelCode();
+    void StartArea(int32_t first, int32_t last);
 
     const FirmwareSet& images;
     HoldFunction hold;
 
-    int state = Opening;
-    int event = EvNone;
+    SeqState state = SeqState::Opening;
+    SeqEvent event = SeqEvent::EvNone;
     int portNumber = 1;
     std::unique_ptr<cmcComm> comm;
     std::unique_ptr<clsPacket> packet;
@@ -131,15 +148,9 @@ private:
     int blocksDone = 0;
     int blocksTotal = 0;
     uint8_t keyByte = 0;
-    int writerSent = 0;
-    int writerChecked = 0;
-    int32_t address = 0;
-    int32_t areaLast = 0;
-    bool awaitingAck = false;
-    bool sumSent = false;
+    WriteCursor cursor;
     std::vector<uint8_t> blockBuffer;
     std::vector<uint8_t> txBuffer;
-    const TargetParams* params = nullptr;
-    uint8_t sizeBytes[2] = {};
+    const ProcessorProfile* profile = nullptr;
     std::mt19937 random;
 };

@@ -11,6 +11,8 @@
 
 namespace {
 
+using enum SeqEvent;
+
 const QString AppTitle = QStringLiteral("RX-77NOVA Firm Update (Release E2)");
 
 class MainWindow : public WindowsFixture {
@@ -29,7 +31,7 @@ protected:
         Tick();  // the sequencer comes to rest: it can start
         struct Route {
             Scene scene;
-            int code;
+            SeqEvent code;
             int target;
         };
         static const Route routes[] = {
@@ -333,7 +335,7 @@ TEST_P(Events, LeadToTheirScene)
     const EventCase& c = GetParam();
     Reach(Scene::PortEntry);
     const QString before = ShownLines(Message()).front().text;
-    form->HandleEvent(c.code, c.target);
+    form->HandleEvent(static_cast<SeqEvent>(c.code), c.target);  // by number, as the codes are fixed
     EXPECT_EQ(form->CurrentScene(), c.scene);
     EXPECT_EQ(beeps, c.beep ? 1 : 0);
     if (c.scene == Scene::PortEntry) {

@@ -5,6 +5,7 @@
 #include "FirmImages.h"
 #include "TickClock.h"
 #include "SeqDriver.h"
+#include "SeqPrint.h"
 #include "clsMainSeq.h"
 
 #include <gtest/gtest.h>
@@ -62,7 +63,7 @@ protected:
         });
         seq->SetPort(RadioCom);
         driver = std::make_unique<SeqDriver>(*seq, 300);
-        ASSERT_TRUE(driver->RunUntil([&] { return seq->GetState() == Standby; }, 100));
+        ASSERT_TRUE(driver->RunUntil([&] { return seq->GetState() == SeqState::Standby; }, 100));
     }
 
     // First half of a run: connect, identify, evaluate; rests when done.
@@ -77,15 +78,15 @@ protected:
     void RunToCompletion(int timeoutMs = 120000)
     {
         RunFirstHalf();
-        if (seq->GetState() == Confirm) {
+        if (seq->GetState() == SeqState::Confirm) {
             seq->StartUpdate();
             ASSERT_TRUE(driver->RunUntilResting(timeoutMs)) << "state " << seq->GetState();
         }
     }
 
-    bool Saw(int event) const
+    bool Saw(SeqEvent event) const
     {
-        for (int e : driver->Events()) {
+        for (SeqEvent e : driver->Events()) {
             if (e == event) {
                 return true;
             }

@@ -11,6 +11,9 @@
 
 namespace {
 
+using enum SeqEvent;
+using enum SeqState;
+
 // --- without a radio --------------------------------------------------------
 
 TEST(SeqBasics, RestsInStandbyTwoStepsAfterConstruction)
@@ -47,10 +50,10 @@ struct EvalCase {
     CpuFirmware cpu;
     DspFirmware dsp;
     uint8_t mark;
-    std::vector<int> events;
+    std::vector<SeqEvent> events;
     int writeTime;
     int target;
-    int restsIn;
+    SeqState restsIn;
     bool exitSent;
 };
 
@@ -101,7 +104,7 @@ struct UpdateCase {
     CpuFirmware cpu;
     DspFirmware dsp;
     bool systemAreaMatches;
-    std::vector<int> events;  // both halves
+    std::vector<SeqEvent> events;  // both halves
 };
 
 void PrintTo(const UpdateCase& c, std::ostream* os) { *os << c.name; }
@@ -147,7 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Counts the blocks of the CPU image that are not blank, from..below.
 int DataBlocks(int32_t from, int32_t below)
 {
-    auto image = LoadImage(CpuImage(), cpuCapacity);
+    auto image = LoadImage(CpuImage(), cpuProfile.storeCapacity);
     int n = 0;
     for (int32_t a = from; a < below; a += 256) {
         n += image->IsBlank(a, 256) ? 0 : 1;
@@ -200,7 +203,7 @@ struct FailCase {
     const char* name;
     const char* point;
     FaultKind kind;
-    int event;          // 0: the run is expected to complete despite the fault
+    SeqEvent event;     // EvNone: the run is expected to complete despite the fault
     int target;         // target when the event came
     bool echoWriter = false;  // the radio echoes the flash-writing program
     int lateMs = 0;           // real milliseconds, for a late answer
@@ -221,8 +224,8 @@ TEST_P(SeqFailure, ReportsOnceRestsAndARetryCompletes)
     StartRadio(options);
     MakeSequencer();
     RunToCompletion(60000);
-    const std::vector<int> events = driver->Events();
-    if (c.event == 0) {
+    const std::vector<SeqEvent> events = driver->Events();
+    if (c.event == EvNone) {
         EXPECT_EQ(events.back(), EvCompleted);
         ExpectFlashesEqualImages();
         return;
@@ -263,7 +266,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailCase{"identity_silent", "ident", FaultKind::Silent, EvNoAnswer, TargetNone},
         FailCase{"identity_too_long", "ident", FaultKind::Noise, EvNoAnswer, TargetNone},
         FailCase{"boot_silent", "boot", FaultKind::Silent, EvBoot, TargetCpu},
-        FailCase{"boot_wrong_byte_ignored", "boot", FaultKind::WrongByte, 0, 0},
+        FailCase{"boot_wrong_byte_ignored", "boot", FaultKind::WrongByte, EvNone, 0},
         FailCase{"marker_silent", "marker", FaultKind::Silent, EvBoot, TargetCpu},
         FailCase{"marker_wrong_byte", "marker", FaultKind::WrongByte, EvBoot, TargetCpu},
         FailCase{"sync_silent", "sync", FaultKind::Silent, EvHandshake, TargetCpu},
@@ -291,7 +294,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailCase{"sum_silent", "cpu.sum", FaultKind::Silent, EvRomData, TargetCpu},
         FailCase{"sum_wrong_byte", "cpu.sum", FaultKind::WrongByte, EvRomData, TargetCpu},
         FailCase{"dsp_sum_silent", "dsp.dsp_sum", FaultKind::Silent, EvRomData, TargetDsp},
-        FailCase{"late_answer_within_time", "cpu.block 10", FaultKind::Late, 0, 0, false, 1500},
+        FailCase{"late_answer_within_time", "cpu.block 10", FaultKind::Late, EvNone, 0, false, 1500},
         FailCase{"late_answer_too_late", "cpu.block 10", FaultKind::Late, EvRomData, TargetCpu, false, 6000}),
     [](const testing::TestParamInfo<FailCase>& info) { return std::string(info.param.name); });
 
@@ -307,7 +310,7 @@ TEST_F(SeqFixture, CutOffHalfWayLeavesAPlaceholderAndTheNextRunRestores)
     ASSERT_TRUE(radio->LinkAs(portDir, RadioCom));
     driver->ClearRecords();
     RunFirstHalf();
-    EXPECT_EQ(driver->Events(), std::vector<int>{EvConfirmUpdate});
+    EXPECT_EQ(driver->Events(), std::vector<SeqEvent>{EvConfirmUpdate});
     EXPECT_EQ(seq->GetWriteTime(), 440);  // the radio reports "X.XX-XXX"
     seq->StartUpdate();
     ASSERT_TRUE(driver->RunUntilResting(120000));
@@ -333,7 +336,7 @@ TEST_F(SeqFixture, StartRightAfterAFailureEvaluatesAfresh)
     driver->ClearRecords();
     seq->StartUpdate();
     ASSERT_TRUE(driver->RunUntilResting(15000));
-    EXPECT_EQ(driver->Events(), std::vector<int>{EvConfirmUpdate});
+    EXPECT_EQ(driver->Events(), std::vector<SeqEvent>{EvConfirmUpdate});
     EXPECT_EQ(seq->GetState(), Confirm);
 }
 
@@ -350,7 +353,7 @@ TEST_F(SeqFixture, PortThatCannotBeOpenedFailsAfterTheRetry)
     EXPECT_GE(after, 2900);
     EXPECT_LE(after, 4500);
     EXPECT_TRUE(driver->RunUntil([&] { return seq->GetState() == Standby; }, 100));
-    EXPECT_EQ(driver->Events(), std::vector<int>{EvComOpen});
+    EXPECT_EQ(driver->Events(), std::vector<SeqEvent>{EvComOpen});
 }
 
 TEST_F(SeqFixture, ImageWithoutKnownVariantIsRefusedBeforeWriting)
@@ -362,7 +365,7 @@ TEST_F(SeqFixture, ImageWithoutKnownVariantIsRefusedBeforeWriting)
     StartRadio(RadioOptions{});
     MakeSequencer(images);
     RunToCompletion(30000);
-    EXPECT_EQ(driver->Events(), (std::vector<int>{EvConfirmUpdate, EvUpdatingCpu, EvCannotUpdate}));
+    EXPECT_EQ(driver->Events(), (std::vector<SeqEvent>{EvConfirmUpdate, EvUpdatingCpu, EvCannotUpdate}));
     EXPECT_EQ(seq->GetState(), Standby);
     const RadioReport r = radio->Report();
     EXPECT_EQ(r.blocksWritten, 0);
@@ -395,7 +398,7 @@ TEST_P(SeqSelect, TextNotAllowedAfterConfirmation)
     driver->ClearRecords();
     seq->StartUpdate();
     ASSERT_TRUE(driver->RunUntilResting(15000));
-    EXPECT_EQ(driver->Events(), std::vector<int>{EvVersion});
+    EXPECT_EQ(driver->Events(), std::vector<SeqEvent>{EvVersion});
     EXPECT_EQ(seq->GetTarget(), GetParam().target);
     EXPECT_EQ(seq->GetState(), Standby);
 }

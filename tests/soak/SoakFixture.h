@@ -5,6 +5,7 @@
 #include "EmulatedRadio.h"
 #include "FirmImages.h"
 #include "SeqDriver.h"
+#include "SeqPrint.h"
 #include "clsMainSeq.h"
 
 #include <gtest/gtest.h>
@@ -50,7 +51,7 @@ protected:
         seq = std::make_unique<clsMainSeq>(BuiltInFirmware(), nullptr, nullptr);
         seq->SetPort(SoakCom);
         driver = std::make_unique<SeqDriver>(*seq);
-        ASSERT_TRUE(driver->RunUntil([&] { return seq->GetState() == Standby; }, 100));
+        ASSERT_TRUE(driver->RunUntil([&] { return seq->GetState() == SeqState::Standby; }, 100));
     }
 
     // From a resting state to the next: connect, identify, evaluate.
@@ -65,7 +66,7 @@ protected:
     void RunToCompletion()
     {
         RunFirstHalf();
-        if (seq->GetState() == Confirm) {
+        if (seq->GetState() == SeqState::Confirm) {
             seq->StartUpdate();
             ASSERT_TRUE(driver->RunUntilResting(60000)) << "state " << seq->GetState();
         }
@@ -75,7 +76,7 @@ protected:
     // refused radio also ends with EvCompleted, with nothing written).
     bool WroteDsp() const
     {
-        return !driver->Events().empty() && driver->Events().back() == EvCompleted
+        return !driver->Events().empty() && driver->Events().back() == SeqEvent::EvCompleted
             && seq->GetTarget() == TargetDsp;
     }
 

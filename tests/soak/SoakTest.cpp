@@ -20,6 +20,9 @@
 
 namespace {
 
+using enum SeqEvent;
+using enum SeqState;
+
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool ResidentMemoryMeaningful = false;  // the sanitizer keeps freed memory in quarantine
 #else
@@ -153,7 +156,7 @@ TEST_F(SoakUpdates, FiftyUpdatesWithFaultsInOneProcess)
 struct NoiseCase {
     const char* name;
     std::vector<Fault> faults;   // a fault that stops the writing half first
-    int restsIn;                 // where the noise finds the sequencer
+    SeqState restsIn;            // where the noise finds the sequencer
 };
 
 void PrintTo(const NoiseCase& c, std::ostream* os) { *os << c.name; }
