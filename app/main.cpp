@@ -1,5 +1,6 @@
+#include "FatalDisplay.h"
+#include "FatalMessage.h"
 #include "OvlTable.h"
-#include "ProgramName.h"
 #include "Startup.h"
 #include "TerminationWatch.h"
 #include "UnitOpening.h"
@@ -52,6 +53,7 @@ int RunWindows(QApplication& app)
 
 int main(int argc, char* argv[])
 {
+    SetFatalDisplay(ShowFatalMessage);
     if (Environ.IsFirstInstance() == 0) {
         return 0;
     }

@@ -4,6 +4,6 @@
 include(${PROJECT_SOURCE_DIR}/fuzz/FuzzTargets.cmake)
 add_executable(fuzz_replay ${PROJECT_SOURCE_DIR}/fuzz/FuzzReplayTest.cpp)
 target_compile_definitions(fuzz_replay PRIVATE RX_FUZZ_CORPUS="${PROJECT_SOURCE_DIR}/fuzz/corpus")
-target_link_libraries(fuzz_replay PRIVATE rx_fuzztargets Qt6::Core GTest::gtest)
+target_link_libraries(fuzz_replay PRIVATE rx_fuzztargets GTest::gtest)
 gtest_discover_tests(fuzz_replay TEST_PREFIX "Fuzz." PROPERTIES ENVIRONMENT "${RX_TEST_ENV}" TIMEOUT 600
   DISCOVERY_TIMEOUT 60)

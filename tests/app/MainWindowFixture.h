@@ -2,8 +2,10 @@
 // Both windows as the program makes them, with the real sequencer on the
 // port folder's pseudo-terminals; the tick is driven by the test unless the
 // worker is asked for.
+#include "FirmImages.h"
 #include "MessageBoxCp932.h"
 #include "OvlTable.h"
+#include "QtTaskTimers.h"
 #include "UiTestSupport.h"
 #include "UnitOpening.h"
 #include "clsGTex.h"
@@ -42,7 +44,9 @@ protected:
         catalogue.SetLines(OvlTable, OvlTableCount);
         card = std::make_unique<TFormOpening>();
         FormOpening = card.get();
-        form = std::make_unique<TForm1>(catalogue, std::make_unique<clsMainSeq>(), withWorker);
+        // The window's own sequencer, on the event loop's timers.
+        auto sequencer = std::make_unique<clsMainSeq>(BuiltInFirmware(), SeqPlatform {.timers = &QtTimers()});
+        form = std::make_unique<TForm1>(catalogue, std::move(sequencer), withWorker);
         Form1 = form.get();
         form->SetMessageDisplay([this](QWidget*, const QString& text, const QString& caption, int style) {
             boxes.push_back({text, caption, style});
