@@ -10,7 +10,8 @@ class TickClock;
 
 // What the sequencer takes from its surroundings. Every field left empty
 // means the platform's own (Platform.h), except timers: without them the
-// sequencer keeps plain timers of its own and runs them at every Step.
+// sequencer keeps plain timers of its own, on its clock, and runs them at
+// every Step, so that a loop without Qt needs to do nothing more.
 struct SeqPlatform {
     // Holds the thread for ms milliseconds (Flush's settle time).
     using HoldFunction = std::function<void(int ms)>;
