@@ -1,5 +1,6 @@
 #include "PortBoxList.h"
 
+#include "Platform.h"
 #include "PortList.h"
 
 #include <QComboBox>
@@ -11,7 +12,7 @@
 namespace {
 
 // The device a port's file leads to, links followed: "/dev/ttyUSB0".
-QString DeviceOf(int number, const ComPorts& ports)
+QString DeviceOf(int number, const std::vector<ComPort>& ports)
 {
     const std::string path = PortDevicePath(number, ports);
     if (path.empty()) {
@@ -27,7 +28,7 @@ QString DeviceOf(int number, const ComPorts& ports)
 void FillPortList(QComboBox* box)
 {
     const QString typed = box->currentText();
-    const ComPorts ports = ComPorts::FromEnvironment();
+    const std::vector<ComPort> ports = PlatformComPorts();
     std::vector<std::string> numbers;
     EnumeratePorts(numbers, ports);
     box->clear();

@@ -1,6 +1,6 @@
 #include "Startup.h"
 
-#include "ProgramName.h"
+#include "Platform.h"
 #include "clsGTex.h"
 
 bool CheckCatalogue(clsGTex& catalogue, const FatalDisplay& show)

@@ -1,4 +1,5 @@
 #pragma once
+#include "InstanceLock.h"
 
 // The single-instance guard: a per-user lock named after the mutex name,
 // held for the life of the process. The kernel drops it when the process
@@ -8,7 +9,6 @@ public:
     static constexpr const char* MutexName = "Vexa QT-3333C APP Exclusive Mutex RX-77NOVA";
 
     explicit clsEnviron(const char* name);
-    ~clsEnviron();
     clsEnviron(const clsEnviron&) = delete;
     clsEnviron& operator=(const clsEnviron&) = delete;
 
@@ -18,6 +18,6 @@ public:
 
 private:
     const char* mutexName;
+    InstanceLock mutexHandle;  // the platform's lock (InstanceLock.h)
     int firstInstance = 0;
-    int mutexHandle = -1;  // the lock file's descriptor
 };

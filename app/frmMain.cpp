@@ -2,9 +2,12 @@
 
 #include "CloseRule.h"
 #include "EventSceneTable.h"
+#include "FirmImages.h"
 #include "OkSceneTable.h"
 #include "PortBoxList.h"
 #include "PortText.h"
+#include "QtTaskTimers.h"
+#include "ScenePresenter.h"
 #include "SceneTable.h"
 #include "UnitOpening.h"
 #include "WindowKit.h"
@@ -52,7 +55,11 @@ QString FromText(const std::string& text)
 
 } // namespace
 
-TForm1::TForm1(clsGTex& catalogue) : TForm1(catalogue, std::make_unique<clsMainSeq>(), true) {}
+// The sequencer lives on this thread; its send task runs on the event loop.
+TForm1::TForm1(clsGTex& catalogue)
+    : TForm1(catalogue, std::make_unique<clsMainSeq>(BuiltInFirmware(), SeqPlatform {.timers = &QtTimers()}), true)
+{
+}
 
 TForm1::TForm1(clsGTex& catalogue, std::unique_ptr<clsMainSeq> seq, bool startWorker)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),

@@ -1,6 +1,7 @@
 #include "AppWindows.h"
+#include "FatalDisplay.h"
+#include "FatalMessage.h"
 #include "OvlTable.h"
-#include "ProgramName.h"
 #include "Startup.h"
 #include "TerminationWatch.h"
 #include "UnitOpening.h"
@@ -40,6 +41,7 @@ int RunWindows(QApplication& app)
 
 int main(int argc, char* argv[])
 {
+    SetFatalDisplay(ShowFatalMessage);
     if (Environ.IsFirstInstance() == 0) {
         return 0;
     }

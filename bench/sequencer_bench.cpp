@@ -6,8 +6,6 @@
 #include "SeqDriver.h"
 #include "clsMainSeq.h"
 
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -95,7 +93,6 @@ bool RunOnce(bool paced, const std::string& dir, Figures& out)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
     bool paced = false;
     int runs = 3;
     for (int i = 1; i < argc; ++i) {

@@ -58,12 +58,6 @@ ComPorts::ComPorts(std::string portDirectory, std::string deviceDirectory, std::
 {
 }
 
-ComPorts ComPorts::FromEnvironment()
-{
-    const char* dir = std::getenv(kPortDirVariable);
-    return ComPorts(dir != nullptr ? dir : "");
-}
-
 std::vector<ComPort> ComPorts::Scan() const
 {
     return portDir.empty() ? ScanDevices() : ScanPortDir();

@@ -1,16 +1,11 @@
 #pragma once
+#include "ComResolver.h"
+
 #include <optional>
 #include <string>
 #include <vector>
 
-// One numbered COM port and the device file it stands for.
-struct ComPort {
-    int number = 0;     // 1 ... 256
-    std::string path;   // what the port opens
-    bool present = false; // a device is there (offered in the port list)
-};
-
-// Gives COM numbers to the serial devices, the same way for opening and for
+// Linux: gives COM numbers to the serial devices, the same way for opening and for
 // listing:
 // - with a port directory (RX77NOVA_PORT_DIR), exactly its entries com1 ...
 //   com256 (any case), each a link to a tty or the device itself;
@@ -26,8 +21,6 @@ public:
 
     // An empty portDir scans devDir; sysDir is where the UART types are read.
     explicit ComPorts(std::string portDir, std::string devDir = "/dev", std::string sysDir = "/sys");
-    // The ports as this process's environment defines them.
-    static ComPorts FromEnvironment();
 
     // Every numbered port, ascending by number.
     std::vector<ComPort> Scan() const;

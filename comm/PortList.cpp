@@ -1,8 +1,11 @@
 #include "PortList.h"
 
+#include "Platform.h"
+
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -32,12 +35,12 @@ std::string NumberChars(std::string_view text)
 
 void EnumeratePorts(std::vector<std::string>& list)
 {
-    EnumeratePorts(list, ComPorts::FromEnvironment());
+    EnumeratePorts(list, PlatformComPorts());
 }
 
-void EnumeratePorts(std::vector<std::string>& list, const ComPorts& ports)
+void EnumeratePorts(std::vector<std::string>& list, const std::vector<ComPort>& ports)
 {
-    for (const ComPort& port : ports.Scan()) {
+    for (const ComPort& port : ports) {
         if (port.present) {
             list.push_back(std::to_string(port.number));
         }
@@ -78,21 +81,18 @@ int PortNumberOf(std::string_view text)
 
 std::string PortDevicePath(int number)
 {
-    return PortDevicePath(number, ComPorts::FromEnvironment());
+    return PortDevicePath(number, PlatformComPorts());
 }
 
-std::string PortDevicePath(int number, const ComPorts& ports)
+std::string PortDevicePath(int number, const std::vector<ComPort>& ports)
 {
-    const std::optional<std::string> path = ports.PathOf(number);
-    if (!path) {
+    const auto port = std::find_if(ports.begin(), ports.end(),
+                                   [number](const ComPort& p) { return p.number == number; });
+    if (port == ports.end()) {
         return {};
     }
     // Show the device a link leads to (/dev/ttyUSB0), not the link.
-    char* real = realpath(path->c_str(), nullptr);
-    if (real == nullptr) {
-        return *path;
-    }
-    std::string device(real);
-    std::free(real);
-    return device;
+    std::error_code error;
+    const std::filesystem::path device = std::filesystem::canonical(port->path, error);
+    return error ? port->path : device.string();
 }

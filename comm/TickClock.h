@@ -10,5 +10,6 @@ public:
     virtual uint32_t Now() const = 0;
 };
 
-// The system's clock: CLOCK_MONOTONIC in milliseconds, truncated to 32 bits.
+// The system's clock (made by the platform layer: on Linux CLOCK_MONOTONIC
+// in milliseconds, truncated to 32 bits).
 const TickClock& PlatformClock();

@@ -1,6 +1,6 @@
 #include "cmcBuff.h"
 
-#include "ProgramName.h"
+#include "FatalDisplay.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -104,7 +104,7 @@ void cmcBuff::Assign(const uint8_t* data, int32_t n)
 uint8_t* cmcBuff::At(int32_t index)
 {
     if (index < 0 || index >= count) {
-        ShowFatalMessage("Out of cmcBuff element !", ProgramFileName());
+        ShowFatal("Out of cmcBuff element !");
         std::_Exit(3);
     }
     return head + index;

@@ -1,7 +1,5 @@
 #include "cmcComm.h"
 
-#include "ComPorts.h"
-#include "SerialDriverLinux.h"
 #include "cmcTask.h"
 
 #include <algorithm>
@@ -64,10 +62,11 @@ OpenFailure FailureOfErrno(int error)
 
 } // namespace
 
-cmcComm::cmcComm(std::unique_ptr<SerialDriver> platformDriver)
-    : driver(platformDriver != nullptr ? std::move(platformDriver) : std::make_unique<SerialDriverLinux>())
+cmcComm::cmcComm(std::unique_ptr<SerialDriver> platformDriver, ComResolver comResolver, TaskTimerSource& timers)
+    : driver(std::move(platformDriver))
+    , resolver(std::move(comResolver))
     , lineFlags(kDefaultLineFlags)
-    , task(new cmcTask)
+    , task(new cmcTask(timers))
 {
     task->SetStep([this](cmcTask&) { SendStep(); });
 }
@@ -146,7 +145,7 @@ bool cmcComm::Open(int portNumber, std::string_view settings)
     writeError = false;
     ParseSettings(settings);
 
-    const std::optional<std::string> path = ComPorts::FromEnvironment().PathOf(portNumber);
+    const std::optional<std::string> path = resolver ? resolver(portNumber) : std::nullopt;
     if (!path) {
         return FailOpen(OpenFailure::Missing, ENOENT);
     }

@@ -1,4 +1,5 @@
 #pragma once
+#include "ComResolver.h"
 #include "SerialDriver.h"
 #include "cmcBuff.h"
 
@@ -8,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+class TaskTimerSource;
 class cmcTask;
 
 // Why the last Open failed, for messages that tell the user what to do.
@@ -27,8 +29,10 @@ enum class OpenFailure {
 // send task drains in chunks that fit the driver's transmit queue.
 class cmcComm {
 public:
-    // A null driver takes the system's serial ports.
-    explicit cmcComm(std::unique_ptr<SerialDriver> driver = nullptr);
+    // The driver does the port's work on the system; the resolver turns COM
+    // numbers into what the driver opens; the send task runs on a timer of
+    // timers, which must outlive the port. Platform.h has the system's.
+    cmcComm(std::unique_ptr<SerialDriver> driver, ComResolver resolver, TaskTimerSource& timers);
     ~cmcComm();
     cmcComm(const cmcComm&) = delete;
     cmcComm& operator=(const cmcComm&) = delete;
@@ -77,6 +81,7 @@ private:
     bool FailOpen(OpenFailure failure, int error);
 
     std::unique_ptr<SerialDriver> driver;
+    ComResolver resolver;
     bool isOpen = false;                 // the handle is valid
     int port = 0;
     bool writeError = false;

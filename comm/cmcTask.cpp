@@ -1,10 +1,7 @@
 #include "cmcTask.h"
 
-cmcTask::cmcTask()
+cmcTask::cmcTask(TaskTimerSource& timers) : timer(timers.Make([this] { Tick(); }))
 {
-    // Intervals are a few milliseconds; a coarse timer would stretch them.
-    setTimerType(Qt::PreciseTimer);
-    connect(this, &QTimer::timeout, this, [this] { Tick(); });
 }
 
 void cmcTask::SetStep(Step newStep)
@@ -15,11 +12,11 @@ void cmcTask::SetStep(Step newStep)
 bool cmcTask::Run(int interval)
 {
     if (interval < 0) {
-        stop();
+        timer->Stop();
     } else {
-        start(interval == 0 ? 1 : interval);
+        timer->Start(interval == 0 ? 1 : interval);
     }
-    idle = !isActive();
+    idle = !timer->IsActive();
     return idle;
 }
 
@@ -38,11 +35,12 @@ void cmcTask::DisposeLater()
 void cmcTask::Tick()
 {
     if (disposeRequested) {
-        // While the step is still on the stack (it runs the event loop) the
-        // object must stay; a later tick after the step returns deletes it.
+        // While the step is still on the stack (it runs the loop) the object
+        // must stay; a later tick after the step returns deletes it. Timers
+        // may be destroyed from inside their own timeout.
         if (!busy) {
             Run(-1);
-            deleteLater();
+            delete this;
         }
         return;
     }

@@ -1,16 +1,17 @@
 #pragma once
-#include <QTimer>
+#include "TaskTimer.h"
 
 #include <functional>
+#include <memory>
 
-// A timer of the thread it lives on that calls one bound step again and
+// A timer of the loop it lives on that calls one bound step again and
 // again; the step itself sets the next interval through Run, or stops the
 // task with Run(-1).
-class cmcTask : public QTimer {
+class cmcTask {
 public:
     using Step = std::function<void(cmcTask& sender)>;
 
-    cmcTask();
+    explicit cmcTask(TaskTimerSource& timers);
     cmcTask(const cmcTask&) = delete;
     cmcTask& operator=(const cmcTask&) = delete;
 
@@ -19,7 +20,8 @@ public:
     // interval < 0 stops the timer, 0 means 1 ms. Returns IsIdle().
     bool Run(int interval);
     void Detach();
-    // The task deletes itself at its next tick, never while its step runs.
+    // The task (made with new) deletes itself at its next tick, never while
+    // its step runs.
     void DisposeLater();
 
     bool IsIdle() const { return idle; }
@@ -28,6 +30,7 @@ public:
 private:
     void Tick();
 
+    std::unique_ptr<TaskTimer> timer;
     Step step;
     bool busy = false;
     bool disposeRequested = false;

@@ -1,8 +1,6 @@
 // libFuzzer's entry for one target, named by RX_FUZZ_TARGET at compile time.
 #include "FuzzTargets.h"
 
-#include <QCoreApplication>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -25,11 +23,8 @@ void RemovePortDir()
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/)
 {
-    // The port's send task is a Qt timer: it needs an application object on
-    // this thread for the whole run.
-    static QCoreApplication app(*argc, *argv);
     if (std::getenv("RX77NOVA_PORT_DIR") == nullptr) {
         if (PrepareFuzzPortDir().empty()) {
             std::fprintf(stderr, "cannot make a port folder\n");

@@ -2,8 +2,6 @@
 // target: each must be handled soundly (the target returns no problem).
 #include "FuzzTargets.h"
 
-#include <QCoreApplication>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -71,7 +69,6 @@ INSTANTIATE_TEST_SUITE_P(Targets, FuzzReplay,
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);  // the port's send task runs on this thread's timers
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -76,7 +76,9 @@ std::string RunScript(const uint8_t* data, size_t size, size_t heapBefore)
     ManualClock clock(ClockStarts[(h >> 6) & 3]);
     auto owned = std::make_unique<FuzzSerialDriver>(data + 1, size - 1, behaviour);
     FuzzSerialDriver& line = *owned;
-    clsMainSeq seq(BuiltInFirmware(), std::move(owned), &clock, [](int) {});
+    // Without timers of its own the sequencer runs its send task's timers at
+    // every Step, on the harness's clock.
+    clsMainSeq seq(BuiltInFirmware(), {.driver = std::move(owned), .clock = &clock, .hold = [](int) {}});
     seq.SetPort(1);
     const bool trace = std::getenv("RX_FUZZ_TRACE") != nullptr;
     seq.Step();

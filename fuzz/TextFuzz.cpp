@@ -6,6 +6,8 @@
 
 #include "PortList.h"
 #include "clsGTex.h"
+#include "PlainTaskTimers.h"
+#include "Platform.h"
 #include "cmcComm.h"
 
 #include <algorithm>
@@ -221,7 +223,10 @@ std::string FuzzFields(std::string_view text)
 
 std::string FuzzSettings(std::string_view text)
 {
-    cmcComm port(std::make_unique<FuzzSerialDriver>(nullptr, 0, FuzzSerialDriver::Behaviour{}));
+    // Nothing is written, so the send task's timers never need to run.
+    PlainTaskTimers timers(PlatformClock());
+    cmcComm port(std::make_unique<FuzzSerialDriver>(nullptr, 0, FuzzSerialDriver::Behaviour{}), PlatformComResolver(),
+                 timers);
     const bool opened = port.Open(1, text);
     if (port.DataBits() < 4 || port.DataBits() > 8) {
         return "data bits out of range: " + std::to_string(port.DataBits());

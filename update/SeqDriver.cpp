@@ -2,8 +2,6 @@
 
 #include "clsMainSeq.h"
 
-#include <QCoreApplication>
-
 #include <chrono>
 #include <thread>
 
@@ -40,7 +38,6 @@ SeqEvent SeqDriver::Tick()
         records.push_back({ElapsedMs(), event, seq.GetState(), seq.GetTarget(), progress});
         seq.ClearEvent();
     }
-    QCoreApplication::processEvents();
     std::this_thread::sleep_for(std::chrono::microseconds(pauseMicros));
     return event;
 }

@@ -17,8 +17,9 @@ struct SeqRecord {
 };
 
 // Ticks a sequencer the way the main window does (Step, handle, ClearEvent,
-// about once a millisecond, on the thread that owns the port, with that
-// thread's events processed between ticks) and records every event.
+// about once a millisecond, on the thread that owns the port) and records
+// every event. A sequencer made without timers runs its send task's timers
+// at every Step, so the ticks drive them.
 class SeqDriver {
 public:
     // pauseMicros: the rest between two ticks (the window's worker sleeps 1 ms).

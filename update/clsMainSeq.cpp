@@ -6,6 +6,8 @@
 #include "VersionCheck.h"
 #include "clsMotS.h"
 #include "clsPacket.h"
+#include "PlainTaskTimers.h"
+#include "Platform.h"
 #include "SerialDriver.h"
 #include "cmcComm.h"
 
@@ -50,19 +52,23 @@ void SleepFor(int ms)
 
 } // namespace
 
-clsMainSeq::clsMainSeq() : clsMainSeq(BuiltInFirmware(), nullptr, nullptr)
+clsMainSeq::clsMainSeq() : clsMainSeq(BuiltInFirmware())
 {
 }
 
-clsMainSeq::clsMainSeq(const FirmwareSet& firmware, std::unique_ptr<SerialDriver> driver, const TickClock* clock,
-                       HoldFunction holdFunction)
+clsMainSeq::clsMainSeq(const FirmwareSet& firmware, SeqPlatform platform)
     : images(firmware),
-      hold(holdFunction ? std::move(holdFunction) : HoldFunction(SleepFor)),
-      comm(std::make_unique<cmcComm>(std::move(driver))),
+      hold(platform.hold ? std::move(platform.hold) : HoldFunction(SleepFor)),
+      ownTimers(platform.timers != nullptr
+                    ? nullptr
+                    : std::make_unique<PlainTaskTimers>(platform.clock != nullptr ? *platform.clock : PlatformClock())),
+      comm(std::make_unique<cmcComm>(platform.driver != nullptr ? std::move(platform.driver) : PlatformSerialDriver(),
+                                     platform.resolver ? std::move(platform.resolver) : PlatformComResolver(),
+                                     platform.timers != nullptr ? *platform.timers : *ownTimers)),
       packet(std::make_unique<clsPacket>()),
-      stepTimer(clock),
-      resendTimer(clock),
-      delayTimer(clock),
+      stepTimer(platform.clock),
+      resendTimer(platform.clock),
+      delayTimer(platform.clock),
       random(static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()))
 {
     ClosePort();
@@ -103,6 +109,10 @@ void clsMainSeq::StartUpdate()
 
 SeqEvent clsMainSeq::Step()
 {
+    // Timers of its own run with the ticks; given ones run on their loop.
+    if (ownTimers) {
+        ownTimers->RunDue();
+    }
     const SeqState s = state;
     switch (s) {
     case Opening: state = Reset; break;

@@ -1,6 +1,6 @@
 #pragma once
-#include "SerialDriver.h"
 #include "SeqEvents.h"
+#include "SeqPlatform.h"
 #include "Targets.h"
 #include "clsTick.h"
 
@@ -10,8 +10,7 @@
 #include <random>
 #include <vector>
 
-class SerialDriver;
-class TickClock;
+class PlainTaskTimers;
 class clsMotS;
 class clsPacket;
 class cmcComm;
@@ -23,16 +22,15 @@ struct ProcessorProfile;
 // and returns the event code that tells the window what to show.
 class clsMainSeq {
 public:
-    // Holds the thread for ms milliseconds (Flush's settle time).
-    using HoldFunction = std::function<void(int ms)>;
+    using HoldFunction = SeqPlatform::HoldFunction;
 
-    // The built-in firmware, the Linux serial port and the system clock.
+    // The built-in firmware on the platform's port, clock and hold, with
+    // timers of its own.
     clsMainSeq();
-    // Other firmware records, another port driver (null: Linux), another
-    // clock (null: the system's) or another hold (null: a real sleep), for
-    // tests, benchmarks and fuzzing. The records must outlive the sequencer.
-    clsMainSeq(const FirmwareSet& images, std::unique_ptr<SerialDriver> driver, const TickClock* clock,
-               HoldFunction hold = nullptr);
+    // Other firmware records and what platform fields are given (the
+    // window's timers; a driver, clock or hold for tests, benchmarks and
+    // fuzzing). The records must outlive the sequencer.
+    explicit clsMainSeq(const FirmwareSet& images, SeqPlatform platform = {});
     ~clsMainSeq();
     clsMainSeq(const clsMainSeq&) = delete;
     clsMainSeq& operator=(const clsMainSeq&) = delete;
@@ -127,6 +125,8 @@ private:
 
     const FirmwareSet& images;
     HoldFunction hold;
+    // Only when no timers were given; before the port, which uses them.
+    std::unique_ptr<PlainTaskTimers> ownTimers;
 
     SeqState state = SeqState::Opening;
     SeqEvent event = SeqEvent::EvNone;

@@ -3,8 +3,10 @@
 // port folder's pseudo-terminals; the tick is driven by the test unless the
 // worker is asked for.
 #include "AppWindows.h"
+#include "FirmImages.h"
 #include "MessageBoxCp932.h"
 #include "OvlTable.h"
+#include "QtTaskTimers.h"
 #include "ScenePrint.h"
 #include "UiTestSupport.h"
 #include "UnitOpening.h"
@@ -42,7 +44,9 @@ protected:
     void Create(bool withWorker)
     {
         catalogue.SetLines(OvlTable, OvlTableCount);
-        windows = std::make_unique<AppWindows>(catalogue, std::make_unique<clsMainSeq>(), withWorker);
+        // The window's own sequencer, on the event loop's timers.
+        auto sequencer = std::make_unique<clsMainSeq>(BuiltInFirmware(), SeqPlatform {.timers = &QtTimers()});
+        windows = std::make_unique<AppWindows>(catalogue, std::move(sequencer), withWorker);
         card = &windows->Opening();
         form = &windows->Main();
         form->SetMessageDisplay([this](QWidget*, const QString& text, const QString& caption, int style) {

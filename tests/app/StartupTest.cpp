@@ -1,5 +1,5 @@
 #include "OvlTable.h"
-#include "ProgramName.h"
+#include "Platform.h"
 #include "Startup.h"
 #include "clsGTex.h"
 

@@ -1,9 +1,8 @@
 #include "CommTestSupport.h"
 
 #include "ComPorts.h"
-
-#include <QCoreApplication>
-#include <QEvent>
+#include "Platform.h"
+#include "cmcComm.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -15,36 +14,31 @@
 #include <thread>
 #include <unistd.h>
 
-namespace {
-
-void ProcessEventsOnce()
-{
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-} // namespace
-
-bool RunEventsUntil(const std::function<bool()>& done, int limitMs)
+bool TestLoop::RunUntil(const std::function<bool()>& done, int limitMs)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline) {
             return done();
         }
-        ProcessEventsOnce();
+        timers.RunDue();
         std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
     return true;
 }
 
-void RunEventsFor(int ms)
+void TestLoop::RunFor(int ms)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (std::chrono::steady_clock::now() < deadline) {
-        ProcessEventsOnce();
+        timers.RunDue();
         std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
+}
+
+std::unique_ptr<cmcComm> MakePlatformComm(TaskTimerSource& timers)
+{
+    return std::make_unique<cmcComm>(PlatformSerialDriver(), PlatformComResolver(), timers);
 }
 
 TempDir::TempDir()

@@ -1,14 +1,46 @@
 #pragma once
+#include "PlainTaskTimers.h"
+#include "TickClock.h"
+
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
-// Runs the thread's event loop until done() holds or limitMs have passed;
-// returns done(). Deferred deletions are carried out on the way.
-bool RunEventsUntil(const std::function<bool()>& done, int limitMs = 10000);
-// Runs the event loop for about ms milliseconds.
-void RunEventsFor(int ms);
+class cmcComm;
+
+// A clock the test moves by hand; it wraps like the platform's.
+class ManualClock final : public TickClock {
+public:
+    explicit ManualClock(uint32_t start = 0) : now(start) {}
+    uint32_t Now() const override { return now; }
+    void Advance(uint32_t ms) { now += ms; }
+    void Set(uint32_t value) { now = value; }
+
+private:
+    uint32_t now;
+};
+
+// The test's loop: plain timers on the system clock, turned about every
+// half millisecond while the test waits for something.
+class TestLoop {
+public:
+    TestLoop() : timers(PlatformClock()) {}
+
+    PlainTaskTimers& Timers() { return timers; }
+    // Turns the loop until done() holds or limitMs have passed; returns done().
+    bool RunUntil(const std::function<bool()>& done, int limitMs = 10000);
+    // Turns the loop for about ms milliseconds.
+    void RunFor(int ms);
+
+private:
+    PlainTaskTimers timers;
+};
+
+// A port on the system's serial driver and COM numbering whose send task
+// runs on timers.
+std::unique_ptr<cmcComm> MakePlatformComm(TaskTimerSource& timers);
 
 // A fresh folder under /tmp, removed with everything in it.
 class TempDir {

@@ -1,4 +1,5 @@
 #include "ComPorts.h"
+#include "Platform.h"
 #include "PortList.h"
 
 #include "CommTestSupport.h"
@@ -76,7 +77,7 @@ TEST_F(CommPortDir, TakesOnlyComNamesInAnyCase)
     dir.Link("ttyUSB0", "/dev/null");
     dir.WriteFile("com7", "a plain file is the device itself");
     Texts list;
-    EnumeratePorts(list, ComPorts(dir.Path()));
+    EnumeratePorts(list, ComPorts(dir.Path()).Scan());
     EXPECT_EQ(list, (Texts {"2", "7", "256"}));
 }
 
@@ -86,7 +87,7 @@ TEST_F(CommPortDir, MissingDeviceKeepsItsNumberButIsNotListed)
     dir.Link("com5", "/dev/null");
     const ComPorts ports(dir.Path());
     Texts list;
-    EnumeratePorts(list, ports);
+    EnumeratePorts(list, ports.Scan());
     EXPECT_EQ(list, (Texts {"5"}));
     EXPECT_EQ(ports.PathOf(4), dir.Join("com4"));
     EXPECT_EQ(ports.PathOf(5), dir.Join("com5"));
@@ -96,13 +97,13 @@ TEST_F(CommPortDir, MissingDeviceKeepsItsNumberButIsNotListed)
 TEST_F(CommPortDir, EmptyOrMissingFolderOffersNothing)
 {
     Texts list;
-    EnumeratePorts(list, ComPorts(dir.Path()));
+    EnumeratePorts(list, ComPorts(dir.Path()).Scan());
     EXPECT_TRUE(list.empty());
     {
         PortDirVariable variable(dir.Join("no-such-folder"));
         EnumeratePorts(list);
         EXPECT_TRUE(list.empty());
-        EXPECT_EQ(ComPorts::FromEnvironment().PathOf(1), std::nullopt);
+        EXPECT_EQ(PlatformComResolver()(1), std::nullopt);
     }
 }
 
@@ -162,7 +163,7 @@ TEST_F(CommPortDevices, FamiliesAreNumberedInOrderUpToTheirFirstGap)
 TEST_F(CommPortDevices, ListAndOpenUseTheSameNumbers)
 {
     Texts list;
-    EnumeratePorts(list, Ports());
+    EnumeratePorts(list, Ports().Scan());
     EXPECT_EQ(list, (Texts {"1", "3", "4", "5", "6"}));
     EXPECT_EQ(Ports().PathOf(2), dev.Join("ttyS1"));
     EXPECT_EQ(Ports().PathOf(4), dev.Join("ttyUSB0"));

@@ -1,5 +1,7 @@
 #include "clsTick.h"
 
+#include "CommTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <ctime>
@@ -7,18 +9,6 @@
 #include <vector>
 
 namespace {
-
-// A clock the test moves by hand.
-class ManualClock final : public TickClock {
-public:
-    explicit ManualClock(uint32_t start) : now(start) {}
-    uint32_t Now() const override { return now; }
-    void Advance(uint32_t ms) { now += ms; }
-    void Set(uint32_t value) { now = value; }
-
-private:
-    uint32_t now;
-};
 
 uint32_t MonotonicMs()
 {

@@ -1,7 +1,10 @@
 #include "cmcBuff.h"
 
+#include "FatalDisplay.h"
+
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <numeric>
 #include <string>
 #include <vector>
@@ -205,8 +208,30 @@ TEST_P(CommBuffBadIndex, EndsTheProcessWithCode3)
     testing::FLAGS_gtest_death_test_style = "threadsafe";
     cmcBuff buffer;
     buffer.SetLength(row.length);
-    // The caption is the program's file name.
+    // Without a display set: a line on standard error, captioned with the
+    // program's file name.
     EXPECT_EXIT(buffer.At(row.index), testing::ExitedWithCode(3), "comm_tests: Out of cmcBuff element !");
+}
+
+// The display the program sets at start-up shows the message, then the
+// process ends as before.
+void ShowMarked(const std::string& text, const std::string& caption)
+{
+    std::fprintf(stderr, "display set: [%s] [%s]\n", text.c_str(), caption.c_str());
+}
+
+TEST_P(CommBuffBadIndex, ShowsTheMessageThroughTheDisplaySet)
+{
+    const BadIndexCase& row = GetParam();
+    testing::FLAGS_gtest_death_test_style = "threadsafe";
+    cmcBuff buffer;
+    buffer.SetLength(row.length);
+    EXPECT_EXIT(
+        {
+            SetFatalDisplay(ShowMarked);
+            buffer.At(row.index);
+        },
+        testing::ExitedWithCode(3), "display set: \\[Out of cmcBuff element !\\] \\[comm_tests\\]");
 }
 
 INSTANTIATE_TEST_SUITE_P(Comm, CommBuffBadIndex,

@@ -2,6 +2,7 @@
 #include "cmcComm.h"
 
 #include "ComPorts.h"
+#include "Platform.h"
 #include "CommTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -57,7 +58,8 @@ protected:
     PortDirVariable variable {dir.Path()};
     PtyPair first;
     PtyPair third;
-    std::unique_ptr<cmcComm> comm = std::make_unique<cmcComm>();
+    TestLoop loop;
+    std::unique_ptr<cmcComm> comm = MakePlatformComm(loop.Timers());
 };
 
 std::vector<uint8_t> Bytes(const std::string& text)
@@ -68,11 +70,12 @@ std::vector<uint8_t> Bytes(const std::string& text)
 // Another program's attempt: it fails, and says the port is busy.
 bool OtherProgramOpensCom3()
 {
-    cmcComm other;
-    if (other.Open(3, kUsual)) {
+    TestLoop loop;
+    const std::unique_ptr<cmcComm> other = MakePlatformComm(loop.Timers());
+    if (other->Open(3, kUsual)) {
         return true;
     }
-    _exit(other.LastOpenFailure() == OpenFailure::Busy ? 1 : 2);
+    _exit(other->LastOpenFailure() == OpenFailure::Busy ? 1 : 2);
 }
 
 // Another user's program that opens the device plainly, as a terminal
@@ -82,7 +85,7 @@ bool OtherUserOpensCom3WithoutLock()
     if (setgid(65534) != 0 || setuid(65534) != 0) {
         _exit(3);
     }
-    const std::optional<std::string> path = ComPorts::FromEnvironment().PathOf(3);
+    const std::optional<std::string> path = PlatformComResolver()(3);
     const int fd = path ? open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK) : -1;
     if (fd >= 0) {
         close(fd);
@@ -160,9 +163,9 @@ TEST_F(CommPortPty, SecondOpenFailsAndTheFirstKeepsWorking)
     EXPECT_FALSE(comm->Open(3, kUsual));
     EXPECT_EQ(comm->LastOpenFailure(), OpenFailure::AlreadyOpen);
 
-    cmcComm second;
-    EXPECT_FALSE(second.Open(3, kUsual));
-    EXPECT_EQ(second.LastOpenFailure(), OpenFailure::Busy);
+    const std::unique_ptr<cmcComm> second = MakePlatformComm(loop.Timers());
+    EXPECT_FALSE(second->Open(3, kUsual));
+    EXPECT_EQ(second->LastOpenFailure(), OpenFailure::Busy);
 
     EXPECT_TRUE(comm->IsOpen());
     const std::vector<uint8_t> out = Bytes("still here");
@@ -170,7 +173,7 @@ TEST_F(CommPortPty, SecondOpenFailsAndTheFirstKeepsWorking)
     EXPECT_EQ(third.ReadMaster(out.size()), out);
     const std::vector<uint8_t> in = Bytes("answer");
     ASSERT_TRUE(third.WriteMaster(in));
-    ASSERT_TRUE(RunEventsUntil([&] { return comm->InCount() == in.size(); }));
+    ASSERT_TRUE(loop.RunUntil([&] { return comm->InCount() == in.size(); }));
     std::vector<uint8_t> got(20);
     got.resize(static_cast<size_t>(comm->Read(got.data(), 20)));
     EXPECT_EQ(got, in);
@@ -203,8 +206,8 @@ TEST_F(CommPortPty, DestructionReleasesThePort)
 {
     ASSERT_TRUE(comm->Open(3, kUsual));
     comm.reset();
-    cmcComm next;
-    EXPECT_TRUE(next.Open(3, kUsual));
+    const std::unique_ptr<cmcComm> next = MakePlatformComm(loop.Timers());
+    EXPECT_TRUE(next->Open(3, kUsual));
 }
 
 TEST_F(CommPortPty, ReadNeverWaits)
@@ -216,7 +219,7 @@ TEST_F(CommPortPty, ReadNeverWaits)
 
     const std::vector<uint8_t> arrived = PatternBytes(17, 7);
     ASSERT_TRUE(third.WriteMaster(arrived));
-    ASSERT_TRUE(RunEventsUntil([&] { return comm->InCount() == 17; }));
+    ASSERT_TRUE(loop.RunUntil([&] { return comm->InCount() == 17; }));
     ASSERT_EQ(comm->Read(buffer.data(), 100), 17);
     EXPECT_EQ(std::vector<uint8_t>(buffer.begin(), buffer.begin() + 17), arrived);
     EXPECT_EQ(comm->Read(buffer.data(), 100), 0);
@@ -239,7 +242,7 @@ TEST_P(CommPortPtyTransfer, BytesArriveWholeAndInOrder)
     // The far end reads as the send task drains the buffer.
     std::thread reader([&] { received = third.ReadMaster(count, 60000); });
     comm->Write(bytes.data(), static_cast<int32_t>(count));
-    const bool drained = RunEventsUntil([&] { return comm->PendingCount() == 0 || comm->HasWriteError(); }, 60000);
+    const bool drained = loop.RunUntil([&] { return comm->PendingCount() == 0 || comm->HasWriteError(); }, 60000);
     reader.join();
     EXPECT_TRUE(drained);
     EXPECT_FALSE(comm->HasWriteError());
@@ -284,10 +287,10 @@ TEST_F(CommPortPty, HangUpDuringALongWriteStopsIt)
     comm->Write(bytes.data(), 20000);
     EXPECT_FALSE(comm->HasWriteError());
     third.CloseMaster();
-    EXPECT_TRUE(RunEventsUntil([&] { return comm->HasWriteError(); }));
+    EXPECT_TRUE(loop.RunUntil([&] { return comm->HasWriteError(); }));
     const uint32_t pending = comm->PendingCount();
     EXPECT_GT(pending, 0u);
-    RunEventsFor(30);
+    loop.RunFor(30);
     EXPECT_EQ(comm->PendingCount(), pending); // nothing more is tried
 }
 

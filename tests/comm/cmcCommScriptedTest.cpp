@@ -2,6 +2,7 @@
 #include "cmcComm.h"
 
 #include "CommTestSupport.h"
+#include "Platform.h"
 #include "ScriptedSerialDriver.h"
 
 #include <gtest/gtest.h>
@@ -22,7 +23,7 @@ protected:
     {
         auto owned = std::make_unique<ScriptedSerialDriver>();
         driver = owned.get();
-        comm = std::make_unique<cmcComm>(std::move(owned));
+        comm = std::make_unique<cmcComm>(std::move(owned), PlatformComResolver(), loop.Timers());
         // The ports exist; the scripted driver never opens them.
         for (const char* name : {"com1", "com3"}) {
             dir.Link(name, "/dev/null");
@@ -31,6 +32,7 @@ protected:
 
     TempDir dir;
     PortDirVariable variable;
+    TestLoop loop;
     ScriptedSerialDriver* driver = nullptr;
     std::unique_ptr<cmcComm> comm;
 };
@@ -282,22 +284,22 @@ TEST_F(CommPortScripted, LargeWriteLeavesInChunksAsTheQueueEmpties)
 
     // The task keeps looking while the driver still holds the first chunk.
     const int queriesBefore = driver->outQueueQueries;
-    ASSERT_TRUE(RunEventsUntil([&] { return driver->outQueueQueries >= queriesBefore + 3; }));
+    ASSERT_TRUE(loop.RunUntil([&] { return driver->outQueueQueries >= queriesBefore + 3; }));
     EXPECT_EQ(driver->writes.size(), 1u);
 
     driver->DrainTransmit();
-    ASSERT_TRUE(RunEventsUntil([&] { return driver->writes.size() == 2; }));
+    ASSERT_TRUE(loop.RunUntil([&] { return driver->writes.size() == 2; }));
     EXPECT_EQ(driver->writes[1], Slice(bytes, 1024, 1024));
     EXPECT_EQ(comm->PendingCount(), 1976u);
 
     driver->DrainTransmit();
-    ASSERT_TRUE(RunEventsUntil([&] { return driver->writes.size() == 3; }));
+    ASSERT_TRUE(loop.RunUntil([&] { return driver->writes.size() == 3; }));
     EXPECT_EQ(driver->writes[2], Slice(bytes, 2048, 952));
     EXPECT_EQ(comm->PendingCount(), 952u);
 
     driver->DrainTransmit();
     EXPECT_EQ(comm->PendingCount(), 0u);
-    RunEventsFor(30);
+    loop.RunFor(30);
     EXPECT_EQ(driver->writes.size(), 3u);
     EXPECT_FALSE(comm->HasWriteError());
     EXPECT_EQ(driver->AllWritten(), bytes);
@@ -313,7 +315,7 @@ TEST_F(CommPortScripted, WritesQueueBehindEachOtherInOrder)
     EXPECT_EQ(driver->writes.size(), 1u);
     EXPECT_EQ(comm->PendingCount(), 2200u);
     EXPECT_EQ(comm->FreeCount(), 0u);
-    ASSERT_TRUE(RunEventsUntil([&] {
+    ASSERT_TRUE(loop.RunUntil([&] {
         driver->DrainTransmit();
         return comm->PendingCount() == 0;
     }));
@@ -338,7 +340,7 @@ TEST_F(CommPortScripted, ShortWriteSetsTheErrorAndStopsSending)
 
     driver->DrainTransmit();
     driver->writeLimit = UINT32_MAX;
-    RunEventsFor(30);
+    loop.RunFor(30);
     EXPECT_EQ(driver->writes.size(), 1u); // the task stays stopped
     comm->Write(bytes.data(), 10);        // and further writes only queue
     EXPECT_EQ(driver->writes.size(), 1u);
@@ -361,7 +363,7 @@ TEST_F(CommPortScripted, CloseDropsQueuedBytesAndKeepsSettings)
     EXPECT_EQ(driver->closeCount, 1);
     EXPECT_EQ(comm->PendingCount(), 0u);
     EXPECT_EQ(comm->FreeCount(), 0u);
-    RunEventsFor(30);
+    loop.RunFor(30);
     EXPECT_EQ(driver->writes.size(), 1u);
     EXPECT_EQ(comm->LineFlags(), 0x1091);
 
@@ -436,8 +438,51 @@ TEST_F(CommPortScripted, DestructionWhileSendingStopsTheTask)
     const std::vector<uint8_t> bytes = PatternBytes(3000);
     comm->Write(bytes.data(), 3000); // the rest waits for the driver's queue
     const int queriesBefore = driver->outQueueQueries;
-    ASSERT_TRUE(RunEventsUntil([&] { return driver->outQueueQueries > queriesBefore; }));
+    ASSERT_TRUE(loop.RunUntil([&] { return driver->outQueueQueries > queriesBefore; }));
     comm.reset();
     driver = nullptr;
-    RunEventsFor(30);
+    loop.RunFor(30);
+}
+
+// The port opens whatever its resolver names for the number, and nothing
+// when the resolver knows no such number.
+TEST(CommPortResolver, OpensWhatTheResolverGives)
+{
+    struct Row {
+        const char* name;
+        int port;
+        bool opens;
+        std::vector<std::string> opened;
+    };
+    const std::vector<Row> rows {
+        {"known number", 4, true, {"/dev/radio-cable"}},
+        {"unknown number", 5, false, {}},
+    };
+    for (const Row& row : rows) {
+        TestLoop loop;
+        auto owned = std::make_unique<ScriptedSerialDriver>();
+        ScriptedSerialDriver& driver = *owned;
+        std::vector<int> asked;
+        cmcComm comm(std::move(owned),
+                     [&asked](int number) -> std::optional<std::string> {
+                         asked.push_back(number);
+                         return number == 4 ? std::optional<std::string>("/dev/radio-cable") : std::nullopt;
+                     },
+                     loop.Timers());
+        EXPECT_EQ(comm.Open(row.port, "9600,N,8,1"), row.opens) << row.name;
+        EXPECT_EQ(asked, std::vector<int> {row.port}) << row.name;
+        EXPECT_EQ(driver.openedPaths, row.opened) << row.name;
+        EXPECT_EQ(comm.LastOpenFailure(), row.opens ? OpenFailure::None : OpenFailure::Missing) << row.name;
+    }
+}
+
+TEST(CommPortResolver, NoResolverMeansNoPorts)
+{
+    TestLoop loop;
+    auto owned = std::make_unique<ScriptedSerialDriver>();
+    ScriptedSerialDriver& driver = *owned;
+    cmcComm comm(std::move(owned), nullptr, loop.Timers());
+    EXPECT_FALSE(comm.Open(1, "9600,N,8,1"));
+    EXPECT_EQ(comm.LastOpenFailure(), OpenFailure::Missing);
+    EXPECT_TRUE(driver.openedPaths.empty());
 }

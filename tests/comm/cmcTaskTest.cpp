@@ -1,43 +1,101 @@
+// The send task on plain timers that the test turns by hand, one
+// millisecond of its clock at a time.
 #include "cmcTask.h"
 
 #include "CommTestSupport.h"
-
-#include <QCoreApplication>
-#include <QPointer>
+#include "PlainTaskTimers.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
-TEST(CommTask, NewTaskIsStoppedWithoutStep)
+namespace {
+
+// Counts every time one of its timers fires, step or not.
+class CountingTimers final : public TaskTimerSource {
+public:
+    explicit CountingTimers(TaskTimerSource& source) : inner(source) {}
+
+    std::unique_ptr<TaskTimer> Make(std::function<void()> timeout) override
+    {
+        return inner.Make([this, timeout] {
+            ++fires;
+            timeout();
+        });
+    }
+
+    int fires = 0;
+
+private:
+    TaskTimerSource& inner;
+};
+
+class CommTask : public testing::Test {
+protected:
+    // Moves the clock by 1 ms and fires what is due, until done() holds or
+    // limit turns have passed; returns done().
+    bool TurnUntil(const std::function<bool()>& done, int limit = 1000)
+    {
+        for (int turn = 0; turn < limit && !done(); ++turn) {
+            clock.Advance(1);
+            plain.RunDue();
+        }
+        return done();
+    }
+
+    void TurnFor(int ms)
+    {
+        for (int turn = 0; turn < ms; ++turn) {
+            clock.Advance(1);
+            plain.RunDue();
+        }
+    }
+
+    ManualClock clock {5000};
+    PlainTaskTimers plain {clock};
+    CountingTimers timers {plain};
+};
+
+} // namespace
+
+TEST_F(CommTask, NewTaskIsStoppedWithoutStep)
 {
-    cmcTask task;
+    cmcTask task(timers);
     EXPECT_TRUE(task.IsIdle());
     EXPECT_FALSE(task.IsBusy());
-    EXPECT_FALSE(task.isActive());
+    TurnFor(50);
+    EXPECT_EQ(timers.fires, 0);
 }
 
 struct RunCase {
     const char* name;
     int interval;
     bool active;
-    int timerInterval; // when active
+    int firstCallAfter; // ms, when active
 };
 
-class CommTaskRun : public testing::TestWithParam<RunCase> {};
+class CommTaskRun : public CommTask, public testing::WithParamInterface<RunCase> {};
 
 TEST_P(CommTaskRun, IntervalRules)
 {
     const RunCase& row = GetParam();
-    cmcTask task;
+    cmcTask task(timers);
+    int calls = 0;
+    task.SetStep([&calls](cmcTask&) { ++calls; });
     task.Run(50); // running before, so that a stop is seen
     EXPECT_EQ(task.Run(row.interval), !row.active);
     EXPECT_EQ(task.IsIdle(), !row.active);
-    EXPECT_EQ(task.isActive(), row.active);
-    if (row.active) {
-        EXPECT_EQ(task.interval(), row.timerInterval);
+    if (!row.active) {
+        TurnFor(100);
+        EXPECT_EQ(calls, 0);
+        return;
     }
+    TurnFor(row.firstCallAfter - 1);
+    EXPECT_EQ(calls, 0);
+    TurnFor(1);
+    EXPECT_EQ(calls, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Comm, CommTaskRun,
@@ -49,124 +107,121 @@ INSTANTIATE_TEST_SUITE_P(Comm, CommTaskRun,
         RunCase {"AnyNegativeStops", -20, false, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(CommTask, SetStepDoesNotStart)
+TEST_F(CommTask, SetStepDoesNotStart)
 {
-    cmcTask task;
+    cmcTask task(timers);
     int calls = 0;
     task.SetStep([&calls](cmcTask&) { ++calls; });
     EXPECT_TRUE(task.IsIdle());
-    EXPECT_FALSE(task.isActive());
-    QCoreApplication::processEvents();
+    TurnFor(20);
     EXPECT_EQ(calls, 0);
 }
 
-TEST(CommTask, StepRunsUntilItStopsTheTask)
+TEST_F(CommTask, StepRunsUntilItStopsTheTask)
 {
-    cmcTask task;
-    int calls = 0;
+    cmcTask task(timers);
+    std::vector<uint32_t> calledAt;
     cmcTask* seenSender = nullptr;
+    const uint32_t start = clock.Now();
     task.SetStep([&](cmcTask& sender) {
         seenSender = &sender;
-        ++calls;
-        if (calls == 2) {
-            sender.Run(5); // the step sets its own pace
-            EXPECT_EQ(sender.interval(), 5);
+        calledAt.push_back(clock.Now() - start);
+        if (calledAt.size() == 2) {
+            EXPECT_FALSE(sender.Run(5)); // the step sets its own pace
         }
-        if (calls == 3) {
+        if (calledAt.size() == 3) {
             EXPECT_TRUE(sender.Run(-1));
         }
     });
     task.Run(0);
-    EXPECT_TRUE(RunEventsUntil([&] { return task.IsIdle(); }));
-    EXPECT_EQ(calls, 3);
+    EXPECT_TRUE(TurnUntil([&] { return task.IsIdle(); }));
+    EXPECT_EQ(calledAt, (std::vector<uint32_t> {1, 2, 7}));
     EXPECT_EQ(seenSender, &task);
-    EXPECT_FALSE(task.isActive());
+    TurnFor(20);
+    EXPECT_EQ(calledAt.size(), 3u);
 }
 
-TEST(CommTask, StepRunningTheEventLoopIsNotEnteredTwice)
+TEST_F(CommTask, StepTurningTheLoopIsNotEnteredTwice)
 {
-    cmcTask task;
+    cmcTask task(timers);
     int depth = 0;
     int deepest = 0;
     int entries = 0;
-    int ticksInsideStep = 0;
-    QObject::connect(&task, &QTimer::timeout, [&] {
-        if (depth > 0) {
-            ++ticksInsideStep;
-        }
-    });
+    int firesInsideStep = 0;
     task.SetStep([&](cmcTask& sender) {
         ++entries;
         ++depth;
         deepest = std::max(deepest, depth);
         // A step that sets its next interval restarts the timer, which then
-        // fires while the step still waits here.
+        // fires while the step still turns the loop here.
         sender.Run(0);
-        RunEventsUntil([&] { return ticksInsideStep >= 5; });
+        const int before = timers.fires;
+        TurnFor(5);
+        firesInsideStep = timers.fires - before;
         EXPECT_TRUE(sender.IsBusy());
         --depth;
         sender.Run(-1);
     });
     task.Run(0);
-    EXPECT_TRUE(RunEventsUntil([&] { return task.IsIdle(); }));
-    EXPECT_GE(ticksInsideStep, 5);
+    EXPECT_TRUE(TurnUntil([&] { return entries > 0 && task.IsIdle(); }));
+    EXPECT_EQ(firesInsideStep, 5);
     EXPECT_EQ(entries, 1);
     EXPECT_EQ(deepest, 1);
     EXPECT_FALSE(task.IsBusy());
 }
 
-TEST(CommTask, DetachForgetsTheStepAndStops)
+TEST_F(CommTask, DetachForgetsTheStepAndStops)
 {
-    cmcTask task;
+    cmcTask task(timers);
     int calls = 0;
-    int ticks = 0;
-    QObject::connect(&task, &QTimer::timeout, [&] { ++ticks; });
     task.SetStep([&calls](cmcTask&) { ++calls; });
     task.Run(0);
     task.Detach();
     EXPECT_TRUE(task.IsIdle());
-    EXPECT_FALSE(task.isActive());
+    TurnFor(5);
+    EXPECT_EQ(timers.fires, 0);
     task.Run(0); // ticks without a step do nothing
-    EXPECT_TRUE(RunEventsUntil([&] { return ticks >= 3; }));
+    EXPECT_TRUE(TurnUntil([&] { return timers.fires >= 3; }));
     EXPECT_EQ(calls, 0);
 }
 
-TEST(CommTask, DisposeLaterDeletesAtTheNextTick)
+TEST_F(CommTask, DisposeLaterDeletesAtTheNextTick)
 {
-    auto* task = new cmcTask;
-    QPointer<cmcTask> watch(task);
+    auto* task = new cmcTask(timers);
     int calls = 0;
     task->SetStep([&calls](cmcTask&) { ++calls; });
     task->Detach();
     task->DisposeLater();
     EXPECT_FALSE(task->IsIdle());
-    EXPECT_TRUE(RunEventsUntil([&] { return watch.isNull(); }));
+    EXPECT_EQ(plain.Count(), 1u);
+    TurnFor(1);
+    EXPECT_EQ(plain.Count(), 0u); // the task and its timer are gone
     EXPECT_EQ(calls, 0);
+    TurnFor(5);
+    EXPECT_EQ(timers.fires, 1);
 }
 
-TEST(CommTask, DisposeLaterFromInsideTheStepWaitsForTheStepToReturn)
+TEST_F(CommTask, DisposeLaterFromInsideTheStepWaitsForTheStepToReturn)
 {
-    auto* task = new cmcTask;
-    QPointer<cmcTask> watch(task);
+    auto* task = new cmcTask(timers);
     bool aliveAtStepEnd = false;
-    int ticksInsideStep = 0;
-    int depth = 0;
-    QObject::connect(task, &QTimer::timeout, [&] {
-        if (depth > 0) {
-            ++ticksInsideStep;
-        }
-    });
+    int firesInsideStep = 0;
+    bool returned = false;
     task->SetStep([&](cmcTask& sender) {
-        ++depth;
         sender.Detach();
         sender.DisposeLater();
-        // Ticks and deferred deletions happen here; the task must survive them.
-        RunEventsUntil([&] { return ticksInsideStep >= 5; });
-        aliveAtStepEnd = !watch.isNull();
-        --depth;
+        // Ticks happen here; the task must survive them.
+        const int before = timers.fires;
+        TurnFor(5);
+        firesInsideStep = timers.fires - before;
+        aliveAtStepEnd = plain.Count() == 1;
+        returned = true;
     });
     task->Run(0);
-    EXPECT_TRUE(RunEventsUntil([&] { return watch.isNull(); }));
-    EXPECT_GE(ticksInsideStep, 5);
+    EXPECT_TRUE(TurnUntil([&] { return returned; }));
+    EXPECT_EQ(firesInsideStep, 5);
     EXPECT_TRUE(aliveAtStepEnd);
+    EXPECT_EQ(plain.Count(), 1u);
+    TurnFor(1);
+    EXPECT_EQ(plain.Count(), 0u);
 }

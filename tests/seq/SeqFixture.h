@@ -58,9 +58,9 @@ protected:
 
     void MakeSequencer(const FirmwareSet& images = BuiltInFirmware())
     {
-        seq = std::make_unique<clsMainSeq>(images, nullptr, &clock, [](int ms) {
+        seq = std::make_unique<clsMainSeq>(images, SeqPlatform {.clock = &clock, .hold = [](int ms) {
             std::this_thread::sleep_for(std::chrono::milliseconds(ms / TimeScale));
-        });
+        }});
         seq->SetPort(RadioCom);
         driver = std::make_unique<SeqDriver>(*seq, 300);
         ASSERT_TRUE(driver->RunUntil([&] { return seq->GetState() == SeqState::Standby; }, 100));

@@ -5,7 +5,7 @@
 #include "ScriptedSerialDriver.h"
 #include "SeqEvents.h"
 #include "SeqPrint.h"
-#include "TickClock.h"
+#include "ManualClock.h"
 #include "clsMainSeq.h"
 
 #include <gtest/gtest.h>
@@ -23,15 +23,6 @@ namespace {
 using enum SeqEvent;
 using enum SeqState;
 
-class TestClock final : public TickClock {
-public:
-    uint32_t Now() const override { return now; }
-    void Advance(uint32_t ms) { now += ms; }
-
-private:
-    uint32_t now = 1000;
-};
-
 // Longer than any wait of the sequencer.
 constexpr uint32_t PastAnyWait = 20000;
 // Enough steps for a whole update of the main processor, one block a step.
@@ -40,34 +31,24 @@ constexpr int StepLimit = 200000;
 // How the scripted radio answers the system area's check.
 enum class SystemArea { Matches, Differs };
 
-// A sequencer on the scripted driver, reached through com1 of a port folder
-// of its own, with a radio that answers every request at once.
+// A sequencer on the scripted driver as COM1, with a radio that answers
+// every request at once.
 class SeqSteps : public testing::Test {
 protected:
     void SetUp() override
     {
-        char tmpl[] = "/tmp/rx77stepXXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        portDir = tmpl;
-        setenv("RX77NOVA_PORT_DIR", portDir.c_str(), 1);
-        std::FILE* port = std::fopen((portDir + "/com1").c_str(), "w");
-        ASSERT_NE(port, nullptr);
-        std::fclose(port);
         auto owned = std::make_unique<ScriptedSerialDriver>();
         owned->keepWrittenInQueue = false;
         line = owned.get();
-        seq = std::make_unique<clsMainSeq>(BuiltInFirmware(), std::move(owned), &clock, [](int) {});
+        seq = std::make_unique<clsMainSeq>(
+            BuiltInFirmware(), SeqPlatform{.driver = std::move(owned),
+                                           .resolver = [](int n) { return "scripted" + std::to_string(n); },
+                                           .clock = &clock,
+                                           .hold = [](int) {}});
         seq->SetPort(1);
         seq->Step();
         seq->Step();
         ASSERT_EQ(seq->GetState(), Standby);
-    }
-
-    void TearDown() override
-    {
-        seq.reset();
-        std::remove((portDir + "/com1").c_str());
-        std::remove(portDir.c_str());
     }
 
     // What the radio says in the state the sequencer is in, given what the
@@ -153,8 +134,7 @@ protected:
         return key;
     }
 
-    std::string portDir;
-    TestClock clock;
+    ManualClock clock{1000};
     ScriptedSerialDriver* line = nullptr;
     std::unique_ptr<clsMainSeq> seq;
     SystemArea systemArea = SystemArea::Matches;

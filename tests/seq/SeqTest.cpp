@@ -3,8 +3,6 @@
 #include "OwnedImage.h"
 #include "VersionCheck.h"
 
-#include <QCoreApplication>
-
 #include <cstring>
 #include <string>
 #include <vector>
@@ -342,7 +340,7 @@ TEST_F(SeqFixture, StartRightAfterAFailureEvaluatesAfresh)
 
 TEST_F(SeqFixture, PortThatCannotBeOpenedFailsAfterTheRetry)
 {
-    seq = std::make_unique<clsMainSeq>(BuiltInFirmware(), nullptr, nullptr);
+    seq = std::make_unique<clsMainSeq>(BuiltInFirmware());
     seq->SetPort(7);  // no com7 in the port directory
     driver = std::make_unique<SeqDriver>(*seq);
     driver->RunUntil([&] { return seq->GetState() == Standby; }, 100);
@@ -412,7 +410,6 @@ INSTANTIATE_TEST_SUITE_P(Seq, SeqSelect,
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);  // the port's send task runs on this thread's timers
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

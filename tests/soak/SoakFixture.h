@@ -48,7 +48,7 @@ protected:
 
     void MakeSequencer()
     {
-        seq = std::make_unique<clsMainSeq>(BuiltInFirmware(), nullptr, nullptr);
+        seq = std::make_unique<clsMainSeq>(BuiltInFirmware());
         seq->SetPort(SoakCom);
         driver = std::make_unique<SeqDriver>(*seq);
         ASSERT_TRUE(driver->RunUntil([&] { return seq->GetState() == SeqState::Standby; }, 100));

@@ -4,8 +4,6 @@
 #include "NoisyCable.h"
 #include "SoakFixture.h"
 
-#include <QCoreApplication>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -227,7 +225,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);  // the port's send task runs on this thread's timers
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
