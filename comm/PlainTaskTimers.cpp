@@ -19,8 +19,8 @@ public:
     void Start(int ms) override
     {
         interval = static_cast<uint32_t>(std::max(ms, 1));
-        startedAt = source != nullptr ? source->clock.Now() : 0;
         active = true;
+        Restart(source != nullptr ? source->clock.Now() : 0);
     }
 
     void Stop() override { active = false; }
@@ -32,7 +32,7 @@ public:
     // destroy this timer, so nothing here touches it afterwards.
     void Fire(uint32_t now)
     {
-        startedAt = now;
+        Restart(now);
         const std::function<void()> call = timeout;
         call();
     }
@@ -41,6 +41,14 @@ public:
     const uint64_t id;
 
 private:
+    void Restart(uint32_t now)
+    {
+        startedAt = now;
+        if (source != nullptr) {
+            source->clock.Expect(now + interval);
+        }
+    }
+
     std::function<void()> timeout;
     uint32_t interval = 1;
     uint32_t startedAt = 0;

@@ -10,6 +10,7 @@ void clsTick::Start(uint32_t ms)
     timeout = ms;
     start = clock->Now();
     armed = true;
+    clock->Expect(start + ms);
 }
 
 uint32_t clsTick::Remaining()

@@ -30,7 +30,7 @@ private:
 } // namespace
 
 MemoryRadio::MemoryRadio(const RadioOptions& options, const TickClock& clock)
-    : radio(options), clock(clock), lastReading(clock.Now())
+    : radio(std::make_unique<RadioLine>(options)), clock(clock), lastReading(clock.Now())
 {
     // The line starts as the radio's own side is set.
     line.bitRate = 38400;
@@ -38,7 +38,19 @@ MemoryRadio::MemoryRadio(const RadioOptions& options, const TickClock& clock)
 
 bool MemoryRadio::SetUp(std::string& error)
 {
-    return radio.SetUp(error);
+    return radio->SetUp(error);
+}
+
+bool MemoryRadio::Swap(const RadioOptions& options, std::string& error)
+{
+    auto other = std::make_unique<RadioLine>(options);
+    if (!other->SetUp(error)) {
+        return false;
+    }
+    radio = std::move(other);
+    toRadio.clear();
+    toProgram.clear();
+    return true;
 }
 
 std::unique_ptr<SerialDriver> MemoryRadio::Cable()
@@ -62,38 +74,38 @@ bool MemoryRadio::LineOk() const
 void MemoryRadio::CatchUp()
 {
     const RadioLine::Clock::time_point now = Now();
-    while (!toRadio.empty() && !radio.HungUp()) {
+    while (!toRadio.empty() && !radio->HungUp()) {
         RadioLine::Clock::time_point at = now;
-        if (radio.Paced()) {
-            if (!radio.MayTake(now)) {
+        if (radio->Paced()) {
+            if (!radio->MayTake(now)) {
                 break;
             }
-            at = radio.NextTake();  // when the byte's stop bit ended
+            at = radio->NextTake();  // when the byte's stop bit ended
         }
         const uint8_t byte = toRadio.front();
         toRadio.pop_front();
-        if (!radio.Take(&byte, 1, at, LineOk(), static_cast<long>(line.bitRate))) {
+        if (!radio->Take(&byte, 1, at, LineOk(), static_cast<long>(line.bitRate))) {
             toRadio.clear();
             toProgram.clear();
         }
     }
     if (toRadio.empty()) {
-        radio.Drained();
+        radio->Drained();
     }
     uint8_t buffer[4096];
     size_t n = 0;
-    while ((n = radio.CopyDue(now, buffer, sizeof buffer)) > 0) {
+    while ((n = radio->CopyDue(now, buffer, sizeof buffer)) > 0) {
         toProgram.insert(toProgram.end(), buffer, buffer + n);
-        radio.Sent(n);
+        radio->Sent(n);
     }
 }
 
 std::optional<uint32_t> MemoryRadio::NextMove()
 {
     CatchUp();
-    std::optional<RadioLine::Clock::time_point> next = radio.NextDue();
-    if (!toRadio.empty() && radio.Paced()) {
-        next = next ? std::min(*next, radio.NextTake()) : radio.NextTake();
+    std::optional<RadioLine::Clock::time_point> next = radio->NextDue();
+    if (!toRadio.empty() && radio->Paced()) {
+        next = next ? std::min(*next, radio->NextTake()) : radio->NextTake();
     }
     if (!next) {
         return std::nullopt;
@@ -107,20 +119,20 @@ std::optional<uint32_t> MemoryRadio::NextMove()
 void MemoryRadio::PowerCycle()
 {
     CatchUp();
-    radio.PowerCycle();
+    radio->PowerCycle();
     toRadio.clear();
 }
 
 RadioReport MemoryRadio::Report() const
 {
     RadioReport report;
-    radio.FillReport(report);
+    radio->FillReport(report);
     return report;
 }
 
 std::vector<uint8_t> MemoryRadio::ReadFlash(bool dsp, uint32_t address, uint32_t count) const
 {
-    return radio.ReadFlash(dsp, address, count);
+    return radio->ReadFlash(dsp, address, count);
 }
 
 int MemoryRadio::Open()
@@ -128,7 +140,7 @@ int MemoryRadio::Open()
     if (open) {
         return EBUSY;
     }
-    if (radio.HungUp()) {
+    if (radio->HungUp()) {
         return EIO;
     }
     open = true;
@@ -140,7 +152,7 @@ bool MemoryRadio::Purge()
     CatchUp();
     toRadio.clear();
     toProgram.clear();
-    radio.Drained();
+    radio->Drained();
     return open;
 }
 
@@ -154,34 +166,36 @@ bool MemoryRadio::Configure(const LineSettings& settings)
 uint32_t MemoryRadio::InQueue()
 {
     CatchUp();
-    return open && !radio.HungUp() ? static_cast<uint32_t>(toProgram.size()) : 0;
+    return open && !radio->HungUp() ? static_cast<uint32_t>(toProgram.size()) : 0;
 }
 
 uint32_t MemoryRadio::OutQueue()
 {
     CatchUp();
-    return open && !radio.HungUp() ? static_cast<uint32_t>(toRadio.size()) : 0;
+    return open && !radio->HungUp() ? static_cast<uint32_t>(toRadio.size()) : 0;
 }
 
 uint32_t MemoryRadio::Read(uint8_t* buffer, uint32_t count)
 {
     CatchUp();
-    if (!open || radio.HungUp()) {
+    if (!open || radio->HungUp()) {
         return 0;
     }
     const auto n = static_cast<uint32_t>(std::min<size_t>(count, toProgram.size()));
     std::copy_n(toProgram.begin(), n, buffer);
     toProgram.erase(toProgram.begin(), toProgram.begin() + n);
+    bytesMoved += n;
     return n;
 }
 
 uint32_t MemoryRadio::Write(const uint8_t* data, uint32_t count)
 {
     CatchUp();
-    if (!open || radio.HungUp()) {
+    if (!open || radio->HungUp()) {
         return 0;  // a hung-up line fails the write, as the terminal does
     }
     toRadio.insert(toRadio.end(), data, data + count);
+    bytesMoved += count;
     CatchUp();
     return count;
 }

@@ -28,6 +28,9 @@ public:
 
     // Fills the flashes; false, with the reason, when the options cannot be met.
     bool SetUp(std::string& error);
+    // Another radio, made from these options, at the end of the same cable:
+    // what was in flight to or from the old one is lost.
+    bool Swap(const RadioOptions& options, std::string& error);
 
     // The program's end of the cable, as the serial port's driver; it opens
     // whatever path it is given. The radio must outlive it.
@@ -40,6 +43,10 @@ public:
     // Off and on again in update mode: the protocol starts over, bytes in
     // flight to the radio are lost, a hung-up line works again; the flash is kept.
     void PowerCycle();
+
+    // Bytes the program has written and read so far: a harness sees by it
+    // whether a tick did anything on the line.
+    uint64_t BytesMoved() const { return bytesMoved; }
 
     RadioReport Report() const;
     std::vector<uint8_t> ReadFlash(bool dsp, uint32_t address, uint32_t count) const;
@@ -60,7 +67,7 @@ private:
     RadioLine::Clock::time_point Now();
     bool LineOk() const;
 
-    RadioLine radio;
+    std::unique_ptr<RadioLine> radio;
     const TickClock& clock;
     uint32_t lastReading = 0;
     int64_t elapsedMs = 0;   // the clock's readings, unwrapped
@@ -68,4 +75,5 @@ private:
     LineSettings line;
     std::deque<uint8_t> toRadio;    // written, not yet taken by the radio
     std::deque<uint8_t> toProgram;  // arrived, not yet read
+    uint64_t bytesMoved = 0;
 };

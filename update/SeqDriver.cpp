@@ -6,24 +6,46 @@
 #include <thread>
 
 namespace {
-int64_t NowNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
+
+// The window's rhythm: a short sleep after every tick, on the steady clock.
+class RealPace final : public TickPace {
+public:
+    explicit RealPace(int pauseMicros) : pauseMicros(pauseMicros), start(std::chrono::steady_clock::now()) {}
+
+    int64_t ElapsedMs() const override
+    {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+            .count();
+    }
+
+    void Rest(bool) override { std::this_thread::sleep_for(std::chrono::microseconds(pauseMicros)); }
+
+private:
+    int pauseMicros;
+    std::chrono::steady_clock::time_point start;
+};
+
 } // namespace
 
-SeqDriver::SeqDriver(clsMainSeq& sequencer, int pause) : seq(sequencer), pauseMicros(pause), startNs(NowNs())
+SeqDriver::SeqDriver(clsMainSeq& sequencer, int pauseMicros)
+    : seq(sequencer), ownPace(std::make_unique<RealPace>(pauseMicros)), pace(*ownPace)
 {
 }
+
+SeqDriver::SeqDriver(clsMainSeq& sequencer, TickPace& tickPace) : seq(sequencer), pace(tickPace)
+{
+}
+
+SeqDriver::~SeqDriver() = default;
 
 int64_t SeqDriver::ElapsedMs() const
 {
-    return (NowNs() - startNs) / 1000000;
+    return pace.ElapsedMs();
 }
 
 SeqEvent SeqDriver::Tick()
 {
+    const SeqState before = seq.GetState();
     const SeqEvent event = seq.Step();
     const int progress = seq.GetProgress();
     // Progress only falls back to 0 when a new target starts or a run ends.
@@ -38,7 +60,7 @@ SeqEvent SeqDriver::Tick()
         records.push_back({ElapsedMs(), event, seq.GetState(), seq.GetTarget(), progress});
         seq.ClearEvent();
     }
-    std::this_thread::sleep_for(std::chrono::microseconds(pauseMicros));
+    pace.Rest(event != SeqEvent::EvNone || seq.GetState() != before);
     return event;
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class clsMainSeq;
@@ -16,14 +17,32 @@ struct SeqRecord {
     int progress;
 };
 
+// How a driver's ticks meet time. The real pace sleeps between ticks and
+// reads the steady clock; a harness's pace moves a clock of its own.
+class TickPace {
+public:
+    virtual ~TickPace() = default;
+    // Milliseconds since the pace was made.
+    virtual int64_t ElapsedMs() const = 0;
+    // The rest after a tick; busy when the tick moved the sequencer to
+    // another state or reported an event.
+    virtual void Rest(bool busy) = 0;
+};
+
 // Ticks a sequencer the way the main window does (Step, handle, ClearEvent,
 // about once a millisecond, on the thread that owns the port) and records
 // every event. A sequencer made without timers runs its send task's timers
 // at every Step, so the ticks drive them.
 class SeqDriver {
 public:
-    // pauseMicros: the rest between two ticks (the window's worker sleeps 1 ms).
+    // Real time; pauseMicros: the rest between two ticks (the window's
+    // worker sleeps 1 ms).
     explicit SeqDriver(clsMainSeq& sequencer, int pauseMicros = 1000);
+    // Another pace, which must outlive the driver.
+    SeqDriver(clsMainSeq& sequencer, TickPace& pace);
+    ~SeqDriver();
+    SeqDriver(const SeqDriver&) = delete;
+    SeqDriver& operator=(const SeqDriver&) = delete;
 
     // One tick; returns the event handled (EvNone for none).
     SeqEvent Tick();
@@ -44,8 +63,8 @@ public:
 
 private:
     clsMainSeq& seq;
-    int pauseMicros;
-    int64_t startNs;
+    std::unique_ptr<TickPace> ownPace;
+    TickPace& pace;
     std::vector<SeqRecord> records;
     int maxProgress = 0;
     int lastProgress = 0;

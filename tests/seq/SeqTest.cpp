@@ -1,4 +1,4 @@
-#include "SeqFixture.h"
+#include "RadioSeqFixture.h"
 
 #include "OwnedImage.h"
 #include "VersionCheck.h"
@@ -57,7 +57,7 @@ struct EvalCase {
 
 void PrintTo(const EvalCase& c, std::ostream* os) { *os << c.name; }
 
-class SeqEvaluate : public SeqFixture, public testing::WithParamInterface<EvalCase> {};
+class SeqEvaluate : public RadioSeqFixture, public testing::WithParamInterface<EvalCase> {};
 
 TEST_P(SeqEvaluate, FirstHalfAsksOrEnds)
 {
@@ -75,8 +75,8 @@ TEST_P(SeqEvaluate, FirstHalfAsksOrEnds)
     if (c.writeTime >= 0) {
         EXPECT_EQ(seq->GetWriteTime(), c.writeTime);
     }
-    EXPECT_EQ(radio->Report().inUpdateMode, !c.exitSent);
-    EXPECT_EQ(radio->Report().blocksWritten, 0);
+    EXPECT_EQ(Report().inUpdateMode, !c.exitSent);
+    EXPECT_EQ(Report().blocksWritten, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -107,7 +107,7 @@ struct UpdateCase {
 
 void PrintTo(const UpdateCase& c, std::ostream* os) { *os << c.name; }
 
-class SeqUpdate : public SeqFixture, public testing::WithParamInterface<UpdateCase> {};
+class SeqUpdate : public RadioSeqFixture, public testing::WithParamInterface<UpdateCase> {};
 
 TEST_P(SeqUpdate, WritesWhatDiffersAndEndsEqual)
 {
@@ -125,7 +125,7 @@ TEST_P(SeqUpdate, WritesWhatDiffersAndEndsEqual)
     EXPECT_EQ(driver->MaxProgress(), 255);
     EXPECT_FALSE(driver->ProgressEverDropped());
     ExpectFlashesEqualImages();
-    const RadioReport r = radio->Report();
+    const RadioReport r = Report();
     EXPECT_FALSE(r.inUpdateMode);  // the exit command ended it
     for (const SeqRecord& rec : driver->Records()) {
         EXPECT_LE(rec.progress, 255);
@@ -163,7 +163,7 @@ struct SystemAreaCase {
 
 void PrintTo(const SystemAreaCase& c, std::ostream* os) { *os << c.name; }
 
-class SeqSystemArea : public SeqFixture, public testing::WithParamInterface<SystemAreaCase> {};
+class SeqSystemArea : public RadioSeqFixture, public testing::WithParamInterface<SystemAreaCase> {};
 
 TEST_P(SeqSystemArea, IsCheckedAndWrittenOnlyWhenItDiffers)
 {
@@ -177,7 +177,7 @@ TEST_P(SeqSystemArea, IsCheckedAndWrittenOnlyWhenItDiffers)
     ExpectFlashesEqualImages();
     const int sysBlocks = DataBlocks(0xFFC000, 0xFFFFFF);
     const int appBlocks = DataBlocks(0xE80000, 0xFFC000);
-    const RadioReport r = radio->Report();
+    const RadioReport r = Report();
     if (GetParam().matches) {
         EXPECT_EQ(r.blocksChecked, 64);  // every check answered 0xFB
         EXPECT_EQ(r.blocksWritten, appBlocks);
@@ -204,12 +204,12 @@ struct FailCase {
     SeqEvent event;     // EvNone: the run is expected to complete despite the fault
     int target;         // target when the event came
     bool echoWriter = false;  // the radio echoes the flash-writing program
-    int lateMs = 0;           // real milliseconds, for a late answer
+    int lateMs = 0;           // for a late answer
 };
 
 void PrintTo(const FailCase& c, std::ostream* os) { *os << c.name; }
 
-class SeqFailure : public SeqFixture, public testing::WithParamInterface<FailCase> {};
+class SeqFailure : public RadioSeqFixture, public testing::WithParamInterface<FailCase> {};
 
 TEST_P(SeqFailure, ReportsOnceRestsAndARetryCompletes)
 {
@@ -249,8 +249,7 @@ TEST_P(SeqFailure, ReportsOnceRestsAndARetryCompletes)
         return;
     }
     // The owner switches the radio off and on again and retries.
-    radio->PowerCycle();
-    ASSERT_TRUE(radio->LinkAs(portDir, RadioCom));
+    PowerCycle();
     driver->ClearRecords();
     RunToCompletion();
     ASSERT_FALSE(driver->Events().empty());
@@ -293,10 +292,10 @@ INSTANTIATE_TEST_SUITE_P(
         FailCase{"sum_wrong_byte", "cpu.sum", FaultKind::WrongByte, EvRomData, TargetCpu},
         FailCase{"dsp_sum_silent", "dsp.dsp_sum", FaultKind::Silent, EvRomData, TargetDsp},
         FailCase{"late_answer_within_time", "cpu.block 10", FaultKind::Late, EvNone, 0, false, 1500},
-        FailCase{"late_answer_too_late", "cpu.block 10", FaultKind::Late, EvRomData, TargetCpu, false, 6000}),
+        FailCase{"late_answer_too_late", "cpu.block 10", FaultKind::Late, EvRomData, TargetCpu, false, 9000}),
     [](const testing::TestParamInfo<FailCase>& info) { return std::string(info.param.name); });
 
-TEST_F(SeqFixture, CutOffHalfWayLeavesAPlaceholderAndTheNextRunRestores)
+TEST_F(RadioSeqFixture, CutOffHalfWayLeavesAPlaceholderAndTheNextRunRestores)
 {
     RadioOptions options;
     options.faults.push_back(Fault{"cpu.block 2000", FaultKind::HangUp, 0, false});
@@ -304,8 +303,7 @@ TEST_F(SeqFixture, CutOffHalfWayLeavesAPlaceholderAndTheNextRunRestores)
     MakeSequencer();
     RunToCompletion(60000);
     ASSERT_TRUE(Saw(EvRomData));
-    radio->PowerCycle();
-    ASSERT_TRUE(radio->LinkAs(portDir, RadioCom));
+    PowerCycle();
     driver->ClearRecords();
     RunFirstHalf();
     EXPECT_EQ(driver->Events(), std::vector<SeqEvent>{EvConfirmUpdate});
@@ -318,7 +316,7 @@ TEST_F(SeqFixture, CutOffHalfWayLeavesAPlaceholderAndTheNextRunRestores)
 
 // A start that arrives before the failed run has rested must evaluate again,
 // not reuse the failed run's evaluation.
-TEST_F(SeqFixture, StartRightAfterAFailureEvaluatesAfresh)
+TEST_F(RadioSeqFixture, StartRightAfterAFailureEvaluatesAfresh)
 {
     RadioOptions options;
     options.faults.push_back(Fault{"key", FaultKind::WrongByte, 0, false});
@@ -330,7 +328,7 @@ TEST_F(SeqFixture, StartRightAfterAFailureEvaluatesAfresh)
     ASSERT_TRUE(driver->RunUntilEvent(EvHandshake, 15000));
     ASSERT_EQ(seq->GetState(), Reset);
     ASSERT_TRUE(seq->CanStart());
-    radio->PowerCycle();
+    PowerCycle();
     driver->ClearRecords();
     seq->StartUpdate();
     ASSERT_TRUE(driver->RunUntilResting(15000));
@@ -338,23 +336,22 @@ TEST_F(SeqFixture, StartRightAfterAFailureEvaluatesAfresh)
     EXPECT_EQ(seq->GetState(), Confirm);
 }
 
-TEST_F(SeqFixture, PortThatCannotBeOpenedFailsAfterTheRetry)
+// The port is tried once more after 3,000 ms, then given up.
+TEST_F(RadioSeqFixture, PortThatCannotBeOpenedFailsAfterTheRetry)
 {
-    seq = std::make_unique<clsMainSeq>(BuiltInFirmware());
-    seq->SetPort(7);  // no com7 in the port directory
-    driver = std::make_unique<SeqDriver>(*seq);
-    driver->RunUntil([&] { return seq->GetState() == Standby; }, 100);
+    StartRadio(RadioOptions{});
+    MakeSequencer();
+    seq->SetPort(7);  // nothing at COM7
     seq->StartUpdate();
     const int64_t started = driver->ElapsedMs();
-    ASSERT_TRUE(driver->RunUntilEvent(EvComOpen, 6000));
-    const int64_t after = driver->Records().back().ms - started;
-    EXPECT_GE(after, 2900);
-    EXPECT_LE(after, 4500);
+    ASSERT_TRUE(driver->RunUntilEvent(EvComOpen, 10000));
+    // One tick from the start to the first try, then the 3,000 ms.
+    EXPECT_EQ(MsOf(EvComOpen) - started, 3001);
     EXPECT_TRUE(driver->RunUntil([&] { return seq->GetState() == Standby; }, 100));
     EXPECT_EQ(driver->Events(), std::vector<SeqEvent>{EvComOpen});
 }
 
-TEST_F(SeqFixture, ImageWithoutKnownVariantIsRefusedBeforeWriting)
+TEST_F(RadioSeqFixture, ImageWithoutKnownVariantIsRefusedBeforeWriting)
 {
     std::vector<uint8_t> plain = PlainBytes(CpuImage());
     std::memcpy(plain.data() + (cpuVariantAddress - cpuFirst), "Q-SCAN ON", 10);
@@ -365,7 +362,7 @@ TEST_F(SeqFixture, ImageWithoutKnownVariantIsRefusedBeforeWriting)
     RunToCompletion(30000);
     EXPECT_EQ(driver->Events(), (std::vector<SeqEvent>{EvConfirmUpdate, EvUpdatingCpu, EvCannotUpdate}));
     EXPECT_EQ(seq->GetState(), Standby);
-    const RadioReport r = radio->Report();
+    const RadioReport r = Report();
     EXPECT_EQ(r.blocksWritten, 0);
     EXPECT_TRUE(r.packetsByCommand.empty());
 }
@@ -379,7 +376,7 @@ struct SelectCase {
 
 void PrintTo(const SelectCase& c, std::ostream* os) { *os << c.name; }
 
-class SeqSelect : public SeqFixture, public testing::WithParamInterface<SelectCase> {};
+class SeqSelect : public RadioSeqFixture, public testing::WithParamInterface<SelectCase> {};
 
 // The radio changes between the question and the confirmation.
 TEST_P(SeqSelect, TextNotAllowedAfterConfirmation)
@@ -388,7 +385,6 @@ TEST_P(SeqSelect, TextNotAllowedAfterConfirmation)
     MakeSequencer();
     RunFirstHalf();
     ASSERT_EQ(seq->GetState(), Confirm);
-    radio->Stop();
     RadioOptions other;
     other.cpu = GetParam().cpu;
     other.dsp = GetParam().dsp;
@@ -405,6 +401,56 @@ INSTANTIATE_TEST_SUITE_P(Seq, SeqSelect,
                          testing::Values(SelectCase{"cpu", CpuFirmware::BadText, DspFirmware::Older, TargetCpu},
                                          SelectCase{"dsp", CpuFirmware::Same, DspFirmware::BadText, TargetDsp}),
                          [](const testing::TestParamInfo<SelectCase>& info) { return std::string(info.param.name); });
+
+// --- the real path: pseudo-terminal, termios, the radio's thread, real time ---
+
+class SeqOverPty : public RadioSeqFixture {
+protected:
+    SeqOverPty() : RadioSeqFixture(SeqLine::Pty) {}
+};
+
+TEST_F(SeqOverPty, WholeUpdateOfBothProcessors)
+{
+    StartRadio(RadioOptions{});
+    MakeSequencer();
+    RunToCompletion();
+    EXPECT_EQ(driver->Events(), (std::vector<SeqEvent>{EvConfirmUpdate, EvUpdatingCpu, EvUpdatingDsp, EvCompleted}));
+    EXPECT_EQ(driver->MaxProgress(), 255);
+    EXPECT_FALSE(driver->ProgressEverDropped());
+    ExpectFlashesEqualImages();
+    EXPECT_TRUE(driver->RunUntil([&] { return !Report().inUpdateMode; }, 5000));  // the exit command
+}
+
+TEST_F(SeqOverPty, HangUpInTheDataThenARetryCompletes)
+{
+    RadioOptions options;
+    options.faults.push_back(Fault{"cpu.block 1000", FaultKind::HangUp, 0, false});
+    StartRadio(options);
+    MakeSequencer();
+    RunToCompletion();
+    EXPECT_EQ(driver->Events(), (std::vector<SeqEvent>{EvConfirmUpdate, EvUpdatingCpu, EvRomData}));
+    EXPECT_EQ(seq->GetState(), Standby);
+    PowerCycle();
+    driver->ClearRecords();
+    RunToCompletion();
+    ASSERT_FALSE(driver->Events().empty());
+    EXPECT_EQ(driver->Events().back(), EvCompleted);
+    ExpectFlashesEqualImages();
+}
+
+// Real time: never earlier than the 3,000 ms; later only as the machine's load makes it.
+TEST_F(SeqOverPty, PortThatCannotBeOpenedFailsAfterTheRetry)
+{
+    StartRadio(RadioOptions{});
+    MakeSequencer();
+    seq->SetPort(7);  // nothing at COM7
+    seq->StartUpdate();
+    const int64_t started = driver->ElapsedMs();
+    ASSERT_TRUE(driver->RunUntilEvent(EvComOpen, 30000));
+    EXPECT_GE(MsOf(EvComOpen) - started, 3000);
+    EXPECT_TRUE(driver->RunUntil([&] { return seq->GetState() == Standby; }, 1000));
+    EXPECT_EQ(driver->Events(), std::vector<SeqEvent>{EvComOpen});
+}
 
 } // namespace
 
