@@ -2,7 +2,7 @@
 // fault in about half of them, and a line that keeps talking while the
 // sequencer rests.
 #include "NoisyCable.h"
-#include "SoakFixture.h"
+#include "RadioSeqFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -93,7 +93,16 @@ Fault PickFault(std::mt19937& random)
     return Fault{};
 }
 
-class SoakUpdates : public SoakFixture {};
+class SoakUpdates : public RadioSeqFixture {
+protected:
+    // The update ended with the exit command after writing the DSP (a
+    // refused radio also ends with EvCompleted, with nothing written).
+    bool WroteDsp() const
+    {
+        return !driver->Events().empty() && driver->Events().back() == EvCompleted
+            && seq->GetTarget() == TargetDsp;
+    }
+};
 
 // The radio holds the main processor's image and an older DSP, so that each
 // update writes the DSP alone (768 blocks) and a run lasts a few seconds.
@@ -101,6 +110,7 @@ TEST_F(SoakUpdates, FiftyUpdatesWithFaultsInOneProcess)
 {
     constexpr int Updates = 50;
     std::mt19937 random(20261210);
+    StartRadio(RadioOptions{});
     MakeSequencer();
     const int fdsBefore = OpenDescriptors();
     std::vector<long> resident;
@@ -124,17 +134,14 @@ TEST_F(SoakUpdates, FiftyUpdatesWithFaultsInOneProcess)
             SCOPED_TRACE("fault " + options.faults[0].point + " " + FaultPlan::KindName(options.faults[0].kind));
             EXPECT_FALSE(WroteDsp()) << "the fault did not stop the run";
             EXPECT_EQ(seq->GetState(), Standby);
-            radio->PowerCycle();
-            ASSERT_TRUE(radio->LinkAs(portDir, SoakCom));
+            PowerCycle();
             driver->ClearRecords();
             RunToCompletion();
         }
         ASSERT_TRUE(WroteDsp()) << "events: " << testing::PrintToString(driver->Events()) << "\n"
-                                << FormatReport(radio->Report());
+                                << FormatReport(Report());
         ExpectFlashesEqualImages();
         driver->Tick();  // Standby's own work closes the port
-        radio->Stop();
-        radio.reset();
         resident.push_back(ResidentBytes());
         EXPECT_EQ(OpenDescriptors(), fdsBefore) << "descriptors after the update";
     }
@@ -159,13 +166,12 @@ struct NoiseCase {
 
 void PrintTo(const NoiseCase& c, std::ostream* os) { *os << c.name; }
 
-class SoakTalkingRadio : public SoakFixture, public testing::WithParamInterface<NoiseCase> {
+// Over a pseudo-terminal: the noise comes from a cable between the port and
+// the radio, on the real clock.
+class SoakTalkingRadio : public RadioSeqFixture, public testing::WithParamInterface<NoiseCase> {
 protected:
-    void TearDown() override
-    {
-        cable.Stop();
-        SoakFixture::TearDown();
-    }
+    SoakTalkingRadio() : RadioSeqFixture(SeqLine::Pty) {}
+    void TearDown() override { cable.Stop(); }
     NoisyCable cable;
 };
 
@@ -179,10 +185,12 @@ TEST_P(SoakTalkingRadio, NoiseWhileRestingLeavesTheNextRunWhole)
     options.cpu = CpuFirmware::Same;
     options.dsp = DspFirmware::Older;
     options.faults = c.faults;
-    radio = std::make_unique<EmulatedRadio>(options);
-    ASSERT_TRUE(radio->Start()) << radio->Error();
-    ASSERT_TRUE(cable.Start(radio->DevicePath()));
-    ASSERT_EQ(symlink(cable.ProgramDevice().c_str(), (portDir + "/com" + std::to_string(SoakCom)).c_str()), 0);
+    StartRadio(options);
+    ASSERT_TRUE(cable.Start(PtyRadio().DevicePath()));
+    // COM5 leads to the cable now, the cable to the radio.
+    const std::string com = PortDir() + "/com" + std::to_string(RadioCom);
+    ASSERT_EQ(unlink(com.c_str()), 0);
+    ASSERT_EQ(symlink(cable.ProgramDevice().c_str(), com.c_str()), 0);
     MakeSequencer();
 
     RunFirstHalf();
@@ -191,7 +199,7 @@ TEST_P(SoakTalkingRadio, NoiseWhileRestingLeavesTheNextRunWhole)
         seq->StartUpdate();
         ASSERT_TRUE(driver->RunUntilResting(60000));
         ASSERT_NE(driver->Events().back(), EvCompleted);
-        radio->PowerCycle();
+        PtyRadio().PowerCycle();
     }
     ASSERT_EQ(seq->GetState(), c.restsIn);
     driver->Tick();  // the resting state's own work closes the port

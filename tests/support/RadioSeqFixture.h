@@ -50,6 +50,10 @@ protected:
     // The ms since the driver began of the first record of event; -1 when none.
     int64_t MsOf(SeqEvent event) const;
 
+    // Over a pty: the radio and the folder its COM5 link lies in.
+    EmulatedRadio& PtyRadio() { return *ptyRadio; }
+    const std::string& PortDir() const { return portDir; }
+
     SeqLine line;
     std::unique_ptr<clsMainSeq> seq;
     std::unique_ptr<SeqDriver> driver;
