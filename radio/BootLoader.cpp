@@ -431,6 +431,12 @@ void BootLoader::HandleSum(std::vector<Emission>& out)
     }
     const auto value = static_cast<uint16_t>(f[0] << 8 | f[1]);
     if (dspSession) {
+        if (dataPackets != dspBlocks - 1) {
+            Refuse("sum packet after " + std::to_string(dataPackets) + " blocks; the DSP takes it between block "
+                       + std::to_string(dspBlocks - 1) + " and block " + std::to_string(dspBlocks),
+                   answerRefused, out);
+            return;
+        }
         // Taken now; it is checked once the last block is in.
         sumPending = true;
         pendingSum = value;

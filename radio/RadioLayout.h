@@ -24,6 +24,8 @@ inline constexpr uint32_t dspAreaFirst = 0x010000;  // what the boot loader may 
 inline constexpr uint32_t dspAreaLast = 0x03FFFF;
 
 inline constexpr uint32_t blockSize = 256;
+// The DSP takes its sum between the second-to-last and the last of its blocks.
+inline constexpr int dspBlocks = static_cast<int>((dspAreaLast - dspAreaFirst + 1) / blockSize);
 inline constexpr int versionLength = 8;
 inline constexpr int identityLength = 17;
 inline constexpr uint8_t dspTextFirst = 'D';  // c0 of the DSP's text; nobody compares it

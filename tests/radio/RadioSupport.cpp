@@ -25,20 +25,34 @@ Bytes AskIdentity(RadioClient& client)
     return client.Receive(17);
 }
 
-Bytes WriteBlocks(RadioClient& client, const std::vector<uint8_t>& plain, uint32_t base, uint32_t first,
-                  uint32_t last)
+namespace {
+Bytes SendBlocks(RadioClient& client, const std::vector<uint8_t>& plain, uint32_t base, uint32_t first,
+                 uint32_t last, bool skipBlank)
 {
     Bytes answers;
     for (uint32_t address = first; address < last; address += 256) {
         const auto at = plain.begin() + (address - base);
         const Bytes block(at, at + 256);
-        if (block == Bytes(256, 0xFF))
+        if (skipBlank && block == Bytes(256, 0xFF))
             continue;
         client.SendData(block, address, 0x00);
         const Bytes got = client.Receive(1);
         answers.insert(answers.end(), got.begin(), got.end());
     }
     return answers;
+}
+} // namespace
+
+Bytes WriteBlocks(RadioClient& client, const std::vector<uint8_t>& plain, uint32_t base, uint32_t first,
+                  uint32_t last)
+{
+    return SendBlocks(client, plain, base, first, last, true);
+}
+
+Bytes WriteEveryBlock(RadioClient& client, const std::vector<uint8_t>& plain, uint32_t base, uint32_t first,
+                      uint32_t last)
+{
+    return SendBlocks(client, plain, base, first, last, false);
 }
 
 Bytes CpuBootAnswers(size_t writerLength)

@@ -22,6 +22,10 @@ Bytes AskIdentity(RadioClient& client);
 Bytes WriteBlocks(RadioClient& client, const std::vector<uint8_t>& plain, uint32_t base, uint32_t first,
                   uint32_t last);
 
+// The same with every block, blank or not, as the DSP is written.
+Bytes WriteEveryBlock(RadioClient& client, const std::vector<uint8_t>& plain, uint32_t base, uint32_t first,
+                      uint32_t last);
+
 // Every byte of the hand-shake up to packets, as the radio answers it.
 Bytes CpuBootAnswers(size_t writerLength);
 Bytes DspBootAnswers();

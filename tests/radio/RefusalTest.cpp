@@ -115,10 +115,26 @@ const RefusalCase refusalCases[] = {
      {FB, 0x00}, "differs from the main processor's flash"},
     {"wrong_dsp_sum", Stage::DspPackets,
      [](RadioClient& c) {
+         WriteEveryBlock(c, SmallFirmware().dspPlain, 0, 0x010000, 0x03FEFF);
          c.SendSum(static_cast<uint16_t>(SmallFirmware().DspSum() + 1));
          c.SendData(SmallFirmware().DspBlock(0x03FF00), 0x03FF00, 0x00);
      },
      {FB, FB, 0x00}, "differs from the DSP's flash"},
+    {"dsp_sum_first", Stage::DspPackets,
+     [](RadioClient& c) { c.SendSum(SmallFirmware().DspSum()); },
+     {0x00}, "sum packet after 0 blocks; the DSP takes it between block 767 and block 768"},
+    {"dsp_sum_after_the_last_block", Stage::DspPackets,
+     [](RadioClient& c) {
+         WriteEveryBlock(c, SmallFirmware().dspPlain, 0, 0x010000, 0x03FFFF);
+         c.SendSum(SmallFirmware().DspSum());
+     },
+     {0x00}, "sum packet after 768 blocks"},
+    {"dsp_sum_one_block_early", Stage::DspPackets,
+     [](RadioClient& c) {
+         WriteEveryBlock(c, SmallFirmware().dspPlain, 0, 0x010000, 0x03FDFF);
+         c.SendSum(SmallFirmware().DspSum());
+     },
+     {0x00}, "sum packet after 766 blocks"},
     {"end_without_01", Stage::CpuPackets, [](RadioClient& c) { c.SendFrame(Frame({0x0F, 0x02})); }, {0x00},
      "end packet"},
     {"model_code", Stage::Idle,

@@ -95,7 +95,7 @@ TEST(DspWrite, CompleteWithTwoMoreFB)
     const auto radio = StartRadio(options);
     RadioClient client(radio->DevicePath());
     ASSERT_EQ(client.Boot(true, {}, 30), DspBootAnswers());
-    EXPECT_EQ(WriteBlocks(client, fw.dspPlain, 0, 0x010000, 0x03FEFF), (Bytes{FB, FB}));
+    EXPECT_EQ(WriteEveryBlock(client, fw.dspPlain, 0, 0x010000, 0x03FEFF), Bytes(767, FB));
     client.SendSum(fw.DspSum());
     EXPECT_EQ(client.Receive(1), Bytes{FB});
     client.SendData(fw.DspBlock(0x03FF00), 0x03FF00, 0x00);
@@ -109,7 +109,7 @@ TEST(DspWrite, CompleteWithTwoMoreFB)
     EXPECT_TRUE(report.dsp.intact);
     EXPECT_TRUE(report.cpu.matchesImage);
     EXPECT_TRUE(report.protocolErrors.empty()) << FormatReport(report);
-    EXPECT_EQ(report.blocksWritten, 3);
+    EXPECT_EQ(report.blocksWritten, 768);
 }
 
 struct HalfCase {
