@@ -64,9 +64,16 @@ bool BootLoader::SetUp(const RadioOptions& options, const FirmwareSet& images, s
     writer = PlainBytes(images.flashWriter);
     variantMark = options.variantMark;
     echoWriter = options.echoWriter;
-    return faults.Set(options.faults, error)
-        && SetUpCpuFlash(cpuFlash, cpuReference, options.cpu, options.systemAreaMatches, error)
-        && SetUpDspFlash(dspFlash, dspReference, options.dsp, error);
+    if (!faults.Set(options.faults, error)
+        || !SetUpCpuFlash(cpuFlash, cpuReference, options.cpu, options.systemAreaMatches, error)
+        || !SetUpDspFlash(dspFlash, dspReference, options.dsp, error)) {
+        return false;
+    }
+    frozenIdentity.clear();
+    if (options.keepsOldVersion) {
+        frozenIdentity = IdentityFromFlash();
+    }
+    return true;
 }
 
 void BootLoader::PowerCycle()
@@ -218,6 +225,12 @@ void BootLoader::HandleCommand(uint8_t code, std::vector<Emission>& out)
 
 void BootLoader::AnswerIdentity(std::vector<Emission>& out)
 {
+    ++identitiesAnswered;
+    Answer("ident", frozenIdentity.empty() ? IdentityFromFlash() : frozenIdentity, out);
+}
+
+std::vector<uint8_t> BootLoader::IdentityFromFlash() const
+{
     std::vector<uint8_t> answer(identityLength);
     if (cpuFlash.intact)
         cpuFlash.Read(cpuVersionAddress, versionLength, answer.data());
@@ -232,8 +245,7 @@ void BootLoader::AnswerIdentity(std::vector<Emission>& out)
     } else {
         std::memcpy(dspText, dspPlaceholder, versionLength);
     }
-    ++identitiesAnswered;
-    Answer("ident", std::move(answer), out);
+    return answer;
 }
 
 // The program repeats the boot request and the marker every 100 ms until it

@@ -60,6 +60,7 @@ private:
     void HandleEnd(std::vector<Emission>& out);
     void DspVerdict(std::vector<Emission>& out);
     void AnswerIdentity(std::vector<Emission>& out);
+    std::vector<uint8_t> IdentityFromFlash() const;
 
     // Sends an answer through the fault plan. A quiet answer (the writer's
     // bytes when they are not echoed, the end packet) sends nothing unless
@@ -77,6 +78,7 @@ private:
     std::vector<uint8_t> writer;
     uint8_t variantMark = 'E';
     bool echoWriter = false;
+    std::vector<uint8_t> frozenIdentity;  // the answer it keeps giving, when it keeps its old versions
     FaultPlan faults;
     FrameDecoder decoder;
 

@@ -47,6 +47,7 @@ struct RadioOptions {
     uint8_t variantMark = 'E';        // 'J': a radio that is not to be updated
     bool systemAreaMatches = false;   // Older/Newer/BadText: system area equal to the image's
     bool echoWriter = false;          // echo the flash-writing program's bytes (plain)
+    bool keepsOldVersion = false;     // keep reporting the versions it started with, whatever is written
     bool paced = false;               // 38,400 bit/s, 10 bits a byte, both ways
     bool checkLineSettings = true;    // bytes sent at another speed than 38400 8N1 are garbage
     std::vector<Fault> faults;

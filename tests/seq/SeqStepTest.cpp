@@ -2,6 +2,7 @@
 // that moves only when the test says: the failure rules of the waiting
 // states (time-out and write error) and the seeded key byte.
 #include "FirmImages.h"
+#include "ProcessorProfile.h"
 #include "ScriptedSerialDriver.h"
 #include "SeqEvents.h"
 #include "SeqPrint.h"
@@ -11,10 +12,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <functional>
 #include <cstdlib>
 #include <iterator>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,6 +26,18 @@ namespace {
 
 using enum SeqEvent;
 using enum SeqState;
+
+std::vector<uint8_t> Identity(const std::string& cpu, char mark, const std::string& dsp)
+{
+    std::vector<uint8_t> bytes(cpu.begin(), cpu.end());
+    bytes.push_back(static_cast<uint8_t>(mark));
+    bytes.insert(bytes.end(), dsp.begin(), dsp.end());
+    return bytes;
+}
+
+const std::vector<uint8_t> IdentRequest = {0x33, 0x90, 0x82, 0x82};
+const std::vector<uint8_t> BootCpuRequest = {0x33, 0x90, 0x82, 0x80};
+const std::vector<uint8_t> ExitCommand = {0x33, 0x90, 0x82, 0x83};
 
 // Longer than any wait of the sequencer.
 constexpr uint32_t PastAnyWait = 20000;
@@ -34,7 +50,7 @@ enum class SystemArea { Matches, Differs };
 // A sequencer on the scripted driver as COM1, with a radio that answers
 // every request at once.
 class SeqSteps : public testing::Test {
-protected:
+public:  // the time cases drive it from their table
     void SetUp() override
     {
         auto owned = std::make_unique<ScriptedSerialDriver>();
@@ -61,10 +77,16 @@ protected:
             return;
         }
         const std::vector<uint8_t> all = line->AllWritten();
+        if (silentIn.count(seq->GetState()) != 0) {
+            answeredWrites = written;
+            return;
+        }
         switch (seq->GetState()) {
         case Ident_Wait:
-            // Placeholders on both: both are older than any image.
-            Give({'X', '.', 'X', 'X', '-', 'X', 'X', 'X', 'E', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '});
+            if (wroteSomething) {
+                ++identitiesAsked;
+                Give(identitiesAsked > 1 && !laterIdentity.empty() ? laterIdentity : identity);
+            }
             break;
         case Boot_Enter: Give({0xAA}); break;
         case Boot_Marker: Give({0x55}); break;
@@ -95,16 +117,72 @@ protected:
     void Give(const std::vector<uint8_t>& bytes) { line->incoming.insert(line->incoming.end(), bytes.begin(), bytes.end()); }
 
     // One tick: the radio answers, the sequencer steps, a millisecond passes.
+    // Each tick is noted with the clock reading it ran at.
     SeqEvent Tick()
     {
         Answer();
+        const size_t writesBefore = line->writes.size();
         const SeqEvent event = seq->Step();
         seq->ClearEvent();
         if (event != EvNone) {
             events.push_back(event);
         }
+        ticks.push_back({clock.Now(), seq->GetState(), event});
+        for (size_t i = writesBefore; i < line->writes.size(); ++i) {
+            writeTimes.push_back({clock.Now(), line->writes[i]});
+        }
         clock.Advance(1);
         return event;
+    }
+
+    // Ticks until the event comes (true) or the step limit passes.
+    bool RunToEvent(SeqEvent wanted)
+    {
+        for (int n = 0; n < StepLimit; ++n) {
+            if (Tick() == wanted) {
+                return true;
+            }
+            if (seq->GetState() == Confirm) {
+                seq->StartUpdate();
+            }
+        }
+        return false;
+    }
+
+    // The clock reading of the first tick that ended in the state, from the
+    // n-th time on that it was entered (counted from 1); -1 when never.
+    int64_t Entered(SeqState state, int nth = 1) const
+    {
+        SeqState previous = Standby;
+        for (const TickNote& t : ticks) {
+            if (t.state == state && previous != state && --nth == 0) {
+                return t.at;
+            }
+            previous = t.state;
+        }
+        return -1;
+    }
+
+    int64_t EventAt(SeqEvent event) const
+    {
+        for (const TickNote& t : ticks) {
+            if (t.event == event) {
+                return t.at;
+            }
+        }
+        return -1;
+    }
+
+    // When each write of exactly these bytes was made.
+    std::vector<int64_t> WritesOf(const std::vector<uint8_t>& bytes) const
+    {
+        std::vector<int64_t> at;
+        for (const auto& [when, written] : writeTimes) {
+            if (written == bytes) {
+                at.push_back(when);
+            }
+        }
+        return at;
     }
 
     // Runs the update, confirming the question, until the state is reached.
@@ -134,12 +212,26 @@ protected:
         return key;
     }
 
+    struct TickNote {
+        int64_t at;
+        SeqState state;  // after the step
+        SeqEvent event;
+    };
+
     ManualClock clock{1000};
     ScriptedSerialDriver* line = nullptr;
     std::unique_ptr<clsMainSeq> seq;
     SystemArea systemArea = SystemArea::Matches;
     size_t answeredWrites = 0;
     std::vector<SeqEvent> events;
+    // The identity answer (placeholders on both: both older than any
+    // image) and, when set, the one given from the second request on.
+    std::vector<uint8_t> identity = Identity("X.XX-XXX", 'E', "        ");
+    std::vector<uint8_t> laterIdentity;
+    int identitiesAsked = 0;
+    std::set<SeqState> silentIn;  // states in which the radio says nothing
+    std::vector<TickNote> ticks;
+    std::vector<std::pair<int64_t, std::vector<uint8_t>>> writeTimes;
 };
 
 // --- the failure table --------------------------------------------------------
@@ -263,5 +355,238 @@ TEST_F(SeqKey, SeededSequenceRepeatsAndAnotherSeedGivesAnother)
     EXPECT_EQ(first, again);
     EXPECT_NE(first, other);
 }
+
+// --- prescribed times, to the millisecond ------------------------------------
+
+using TimeCheck = std::function<void(SeqSteps&)>;
+
+struct TimeCase {
+    const char* name;
+    TimeCheck run;
+};
+
+void PrintTo(const TimeCase& c, std::ostream* os) { *os << c.name; }
+
+class SeqTimes : public SeqSteps, public testing::WithParamInterface<TimeCase> {};
+
+TEST_P(SeqTimes, AreKeptExactly)
+{
+    GetParam().run(*this);
+}
+
+// The DSP alone differs: the main processor's text is the image's.
+std::vector<uint8_t> DspOnlyIdentity()
+{
+    const auto image = LoadImage(CpuImage(), cpuProfile.storeCapacity);
+    char text[versionTextLength + 1] = {};
+    image->Read(cpuVersionAddress, versionTextLength, reinterpret_cast<uint8_t*>(text));
+    return Identity(text, 'E', "        ");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Seq, SeqTimes,
+    testing::Values(
+        TimeCase{"settle_1000_before_the_identity",
+                 [](SeqSteps& t) {
+                     ASSERT_TRUE(t.RunTo(Ident_Wait));
+                     EXPECT_EQ(t.Entered(Ident_Setup) - t.Entered(CommOpen), 1000);
+                 }},
+        TimeCase{"identity_resent_every_100_and_given_up_after_5000",
+                 [](SeqSteps& t) {
+                     t.silentIn = {Ident_Wait};
+                     t.seq->StartUpdate();
+                     ASSERT_TRUE(t.RunToEvent(EvNoAnswer));
+                     const std::vector<int64_t> asked = t.WritesOf(IdentRequest);
+                     ASSERT_GE(asked.size(), 2u);
+                     for (size_t i = 1; i < asked.size(); ++i) {
+                         EXPECT_EQ(asked[i] - asked[i - 1], 100) << "request " << i;
+                     }
+                     EXPECT_EQ(t.EventAt(EvNoAnswer) - t.Entered(Ident_Wait), 5000);
+                     EXPECT_EQ(asked.size(), 50u);  // 0, 100, ... 4,900 ms into the wait
+                 }},
+        TimeCase{"port_tried_again_after_3000",
+                 [](SeqSteps& t) {
+                     t.line->openError = ENOENT;
+                     t.seq->StartUpdate();
+                     ASSERT_TRUE(t.RunToEvent(EvComOpen));
+                     EXPECT_EQ(t.EventAt(EvComOpen) - t.Entered(CommRetry), 3000);
+                     EXPECT_EQ(t.line->openedPaths.size(), 2u);  // both tries refused
+                 }},
+        TimeCase{"boot_request_every_100_for_5000",
+                 [](SeqSteps& t) {
+                     t.silentIn = {Boot_Enter};
+                     t.seq->StartUpdate();
+                     ASSERT_TRUE(t.RunToEvent(EvBoot));
+                     const std::vector<int64_t> asked = t.WritesOf(BootCpuRequest);
+                     ASSERT_GE(asked.size(), 2u);
+                     EXPECT_EQ(asked[1] - asked[0], 100);
+                     EXPECT_EQ(t.EventAt(EvBoot) - t.Entered(Boot_Enter), 5000);
+                 }},
+        TimeCase{"marker_given_up_after_5000",
+                 [](SeqSteps& t) {
+                     t.silentIn = {Boot_Marker};
+                     t.seq->StartUpdate();
+                     ASSERT_TRUE(t.RunToEvent(EvBoot));
+                     EXPECT_EQ(t.EventAt(EvBoot) - t.Entered(Boot_Marker), 5000);
+                 }},
+        TimeCase{"writer_answer_awaited_8000",
+                 [](SeqSteps& t) {
+                     t.silentIn = {Firm_WaitAA};
+                     t.seq->StartUpdate();
+                     ASSERT_TRUE(t.RunToEvent(EvFirmUpload));
+                     // The wait starts when the size goes out.
+                     EXPECT_EQ(t.EventAt(EvFirmUpload) - t.Entered(Firm_ReplySize_U), 8000);
+                 }},
+        TimeCase{"rest_300_before_writing",
+                 [](SeqSteps& t) {
+                     ASSERT_TRUE(t.RunTo(RomW_SysCheck));
+                     EXPECT_EQ(t.Entered(RomW_Branch) - t.Entered(RomW_Setup_Wait), 300);
+                 }},
+        TimeCase{"block_answer_awaited_8000",
+                 [](SeqSteps& t) {
+                     ASSERT_TRUE(t.RunTo(RomW_Data));
+                     for (int n = 0; n < 20; ++n) {
+                         t.Tick();
+                     }
+                     t.silentIn = {RomW_Data};
+                     ASSERT_TRUE(t.RunToEvent(EvRomData));
+                     EXPECT_EQ(t.EventAt(EvRomData) - t.writeTimes.back().first, 8000);
+                 }},
+        TimeCase{"identity_asked_again_2000_after_the_end",
+                 [](SeqSteps& t) {
+                     ASSERT_TRUE(t.RunTo(Wake_Wait));
+                     for (int n = 0; n < 3000 && t.seq->GetState() == Wake_Wait; ++n) {
+                         t.Tick();
+                     }
+                     EXPECT_EQ(t.Entered(Ident_Setup, 2) - t.Entered(Wake_Wait), 2000);
+                 }},
+        TimeCase{"dsp_final_answer_awaited_15000",
+                 [](SeqSteps& t) {
+                     t.identity = DspOnlyIdentity();
+                     t.silentIn = {RomW_Sum};
+                     t.seq->StartUpdate();
+                     ASSERT_TRUE(t.RunToEvent(EvRomData));
+                     EXPECT_EQ(t.events, (std::vector<SeqEvent>{EvConfirmUpdate, EvUpdatingDsp, EvRomData}));
+                     EXPECT_EQ(t.EventAt(EvRomData) - t.Entered(RomW_Sum), 15000);
+                 }}),
+    [](const testing::TestParamInfo<TimeCase>& info) { return std::string(info.param.name); });
+
+// --- identity answers of the wrong length ------------------------------------
+
+class SeqShortIdentity : public SeqSteps, public testing::WithParamInterface<int> {};
+
+// A part of an answer stops the repeated requests; the time-out follows.
+TEST_P(SeqShortIdentity, StopsTheRequestsThenTimesOut)
+{
+    identity.resize(static_cast<size_t>(GetParam()));
+    seq->StartUpdate();
+    ASSERT_TRUE(RunToEvent(EvNoAnswer));
+    EXPECT_EQ(WritesOf(IdentRequest).size(), 1u);
+    EXPECT_EQ(EventAt(EvNoAnswer) - Entered(Ident_Wait), 5000);
+    EXPECT_EQ(seq->GetState(), Standby);
+}
+
+INSTANTIATE_TEST_SUITE_P(Seq, SeqShortIdentity, testing::Range(1, 17));
+
+class SeqLongIdentity : public SeqSteps, public testing::WithParamInterface<int> {};
+
+// More than one answer at once fails in the step that sees it.
+TEST_P(SeqLongIdentity, FailsInTheStepThatSeesIt)
+{
+    identity.resize(static_cast<size_t>(GetParam()), 'X');
+    seq->StartUpdate();
+    ASSERT_TRUE(RunToEvent(EvNoAnswer));
+    const std::vector<int64_t> asked = WritesOf(IdentRequest);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(EventAt(EvNoAnswer), asked[0] + 1);  // the answer is there at the next tick
+    EXPECT_EQ(seq->GetState(), Standby);
+}
+
+INSTANTIATE_TEST_SUITE_P(Seq, SeqLongIdentity, testing::Values(18, 19, 34, 100));
+
+// --- answers the sequencer takes as they are ----------------------------------
+
+TEST_F(SeqSteps, WrongByteWhileWaitingForTheZeroIsIgnored)
+{
+    ASSERT_TRUE(RunTo(Sync_Wait00));
+    silentIn = {Sync_Wait00};
+    Give({0x13});
+    Tick();
+    EXPECT_EQ(seq->GetState(), Sync_Wait00);
+    Give({0x00});
+    Tick();
+    EXPECT_EQ(seq->GetState(), Key_Send);
+    EXPECT_EQ(events, (std::vector<SeqEvent>{EvConfirmUpdate, EvUpdatingCpu}));
+}
+
+// A blank main processor is written whatever the rest of the answer holds.
+TEST_F(SeqSteps, BlankMainProcessorAsksForTheWholeUpdateWhateverTheRestSays)
+{
+    identity = Identity("X.XX-XXX", 'J', "ab/cd?fg");
+    seq->StartUpdate();
+    ASSERT_TRUE(RunToEvent(EvConfirmUpdate));
+    EXPECT_EQ(seq->GetWriteTime(), 440);
+    EXPECT_EQ(seq->GetState(), Confirm);
+}
+
+// Refused only at the second identity, after the owner said Yes: nothing is
+// written, the radio is told to leave update mode.
+TEST_F(SeqSteps, RadioRefusedAtSelectEndsWithTheExitCommand)
+{
+    identity = Identity("1.05-119", 'E', "        ");
+    laterIdentity = Identity("1.05-119", 'J', "        ");
+    seq->StartUpdate();
+    ASSERT_TRUE(RunToEvent(EvCompleted));
+    EXPECT_EQ(events, (std::vector<SeqEvent>{EvConfirmUpdate, EvCannotUpdate, EvCompleted}));
+    EXPECT_EQ(seq->GetTarget(), TargetRefused);
+    EXPECT_EQ(WritesOf(ExitCommand).size(), 1u);
+    EXPECT_TRUE(WritesOf(BootCpuRequest).empty());
+    EXPECT_EQ(seq->GetState(), Standby);
+}
+
+// --- write errors found in the states that do not wait --------------------------
+
+struct QuietWriteErrorCase {
+    SeqState foundIn;
+    SeqEvent event;
+};
+
+void PrintTo(const QuietWriteErrorCase& c, std::ostream* os) { *os << c.foundIn; }
+
+class SeqQuietWriteError : public SeqSteps, public testing::WithParamInterface<QuietWriteErrorCase> {};
+
+// The last bytes of the flash-writing program stay in the send buffer of a
+// stalled line; the send task tries them again later and the write fails
+// while the sequencer is on its way to the first block.
+TEST_P(SeqQuietWriteError, ReportsTheRowsEvent)
+{
+    const QuietWriteErrorCase& c = GetParam();
+    const size_t writerLength = PlainBytes(FlashWriterImage()).size();
+    ASSERT_TRUE(RunTo(Firm_SendData));
+    const size_t before = line->AllWritten().size();
+    while (seq->GetState() == Firm_SendData && line->AllWritten().size() - before + 255 < writerLength) {
+        Tick();
+    }
+    line->transmitQueue = 1;  // the line stalls
+    while (seq->GetState() != RomW_Setup_Wait) {
+        ASSERT_EQ(Tick(), EvNone);
+    }
+    const SeqState before_step = c.foundIn == RomW_Branch ? RomW_Setup_Wait : RomW_Branch;
+    while (seq->GetState() != before_step) {
+        ASSERT_EQ(Tick(), EvNone);
+    }
+    clock.Advance(PastAnyWait);  // the send task's retry and every wait are due
+    line->transmitQueue = 0;
+    line->writeLimit = 0;
+    EXPECT_EQ(seq->Step(), c.event);
+    EXPECT_EQ(seq->GetState(), Reset);
+}
+
+INSTANTIATE_TEST_SUITE_P(Seq, SeqQuietWriteError,
+                         testing::Values(QuietWriteErrorCase{RomW_Branch, EvRomData},
+                                         QuietWriteErrorCase{RomW_SysStart, EvSysStart}),
+                         [](const testing::TestParamInfo<QuietWriteErrorCase>& info) {
+                             return std::string(SeqStateName(info.param.foundIn));
+                         });
 
 } // namespace
