@@ -313,6 +313,7 @@ TEST_P(SeqWriteError, ReportsTheEventOfTheStateItIsFoundIn)
     const WriteErrorCase& c = GetParam();
     systemArea = c.systemArea;
     ASSERT_TRUE(RunTo(c.writes)) << "stuck in " << seq->GetState();
+    clock.Advance(100);  // a repeated request is due
     line->writeLimit = 0;
     EXPECT_EQ(seq->Step(), c.event);
     EXPECT_EQ(seq->GetState(), Reset);
@@ -458,7 +459,8 @@ INSTANTIATE_TEST_SUITE_P(
                      for (int n = 0; n < 3000 && t.seq->GetState() == Wake_Wait; ++n) {
                          t.Tick();
                      }
-                     EXPECT_EQ(t.Entered(Ident_Setup, 2) - t.Entered(Wake_Wait), 2000);
+                     // Asked in the question's half, again after Yes, then after the end.
+                     EXPECT_EQ(t.Entered(Ident_Setup, 3) - t.Entered(Wake_Wait), 2000);
                  }},
         TimeCase{"dsp_final_answer_awaited_15000",
                  [](SeqSteps& t) {

@@ -205,6 +205,7 @@ struct FailCase {
     int target;         // target when the event came
     bool echoWriter = false;  // the radio echoes the flash-writing program
     int lateMs = 0;           // for a late answer
+    bool keepsOldVersion = false;  // the radio reports its old versions after a write
 };
 
 void PrintTo(const FailCase& c, std::ostream* os) { *os << c.name; }
@@ -219,6 +220,7 @@ TEST_P(SeqFailure, ReportsOnceRestsAndARetryCompletes)
         options.faults.push_back(Fault{c.point, c.kind, c.lateMs, false});
     }
     options.echoWriter = c.echoWriter;
+    options.keepsOldVersion = c.keepsOldVersion;
     StartRadio(options);
     MakeSequencer();
     RunToCompletion(60000);
@@ -243,9 +245,10 @@ TEST_P(SeqFailure, ReportsOnceRestsAndARetryCompletes)
     EXPECT_TRUE(seq->CanStart());
     EXPECT_FALSE(seq->IsInProgress());
 
-    if (c.echoWriter) {
+    if (c.echoWriter || c.keepsOldVersion) {
         // An echoing radio fails every upload: the echoes of the last bytes
-        // arrive where the program's answer is awaited.
+        // arrive where the program's answer is awaited. A radio that keeps
+        // its old versions fails every run the same way.
         return;
     }
     // The owner switches the radio off and on again and retries.
@@ -292,7 +295,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailCase{"sum_wrong_byte", "cpu.sum", FaultKind::WrongByte, EvRomData, TargetCpu},
         FailCase{"dsp_sum_silent", "dsp.dsp_sum", FaultKind::Silent, EvRomData, TargetDsp},
         FailCase{"late_answer_within_time", "cpu.block 10", FaultKind::Late, EvNone, 0, false, 1500},
-        FailCase{"late_answer_too_late", "cpu.block 10", FaultKind::Late, EvRomData, TargetCpu, false, 9000}),
+        FailCase{"late_answer_too_late", "cpu.block 10", FaultKind::Late, EvRomData, TargetCpu, false, 9000},
+        FailCase{"old_version_after_write", "", FaultKind::Silent, EvFirmUpload, TargetCpu, false, 0, true}),
     [](const testing::TestParamInfo<FailCase>& info) { return std::string(info.param.name); });
 
 TEST_F(RadioSeqFixture, CutOffHalfWayLeavesAPlaceholderAndTheNextRunRestores)
@@ -365,6 +369,23 @@ TEST_F(RadioSeqFixture, ImageWithoutKnownVariantIsRefusedBeforeWriting)
     const RadioReport r = Report();
     EXPECT_EQ(r.blocksWritten, 0);
     EXPECT_TRUE(r.packetsByCommand.empty());
+}
+
+// A flash-writing program that cannot be loaded is found before anything
+// is sent to the boot loader.
+TEST_F(RadioSeqFixture, WriterThatCannotBeLoadedIsRefusedBeforeWriting)
+{
+    const FirmwareSet images{ImageRecord{}, CpuImage(), DspImage()};
+    StartRadio(RadioOptions{});
+    MakeSequencer(images);
+    RunToCompletion();
+    EXPECT_EQ(driver->Events(), (std::vector<SeqEvent>{EvConfirmUpdate, EvUpdatingCpu, EvCannotUpdate}));
+    EXPECT_EQ(seq->GetState(), Standby);
+    const RadioReport r = Report();
+    EXPECT_EQ(r.bootSessions, 0);
+    EXPECT_TRUE(r.packetsByCommand.empty());
+    EXPECT_EQ(r.blocksWritten, 0);
+    EXPECT_TRUE(r.protocolErrors.empty()) << FormatReport(r);
 }
 
 struct SelectCase {
