@@ -162,6 +162,20 @@ TEST_F(CommPortScripted, ZeroBitRateFailsOpen)
     EXPECT_EQ(comm->LastOpenFailure(), OpenFailure::Refused);
 }
 
+// A rate of 0 on an open port is refused and reaches no line; the port
+// stays open and the next rate works.
+TEST_F(CommPortScripted, ZeroBitRateOnAnOpenPortIsRefused)
+{
+    ASSERT_TRUE(comm->Open(3, "9600,N,8,1"));
+    const size_t configured = driver->configured.size();
+    EXPECT_FALSE(comm->SetBitRate(0));
+    EXPECT_EQ(driver->configured.size(), configured);
+    EXPECT_TRUE(comm->IsOpen());
+    EXPECT_EQ(comm->WriteTimeoutPerByte(), 10u);  // still that of 9600
+    EXPECT_TRUE(comm->SetBitRate(38400));
+    EXPECT_EQ(driver->configured.back().bitRate, 38400u);
+}
+
 struct OpenFailureCase {
     const char* name;
     int port;

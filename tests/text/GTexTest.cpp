@@ -71,6 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
         LookupCase{"missing_key_then_later_hit", {{"Sys_AppTitl", 0, Err}, {"Seq_Mess_Cancel", 0, "* Cancel *"}}},
         LookupCase{"end_key_line_zero_runs_off", {{"End_Of_Ovl", 0, Err}}},
         LookupCase{"empty_key_never_matches", {{"", 0, Err}}},
+        LookupCase{"negative_line", {{"Sys_Form_Size", -1, Err}, {"Sys_Ovl", -5, Err}, {"Sys_Form_Size", 0, "440"}}},
         LookupCase{"case_matters", {{"sys_ovl", 0, Err}, {"Sys_Ovl", 0, "OVL"}}},
         LookupCase{"filter_line_whole", {{"App_Dialog_FOpen", 0, "mot"},
                                          {"App_Dialog_FOpen", 1, "ROM image files (*.mot)|*.mot|All files (*.*)|*.*"}}},
