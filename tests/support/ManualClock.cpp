@@ -13,3 +13,8 @@ void ManualClock::Advance(uint32_t ms)
 {
     now += ms;
 }
+
+void ManualClock::Set(uint32_t value)
+{
+    now = value;
+}

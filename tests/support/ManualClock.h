@@ -11,6 +11,8 @@ public:
     uint32_t Now() const override;
     // Wraps at 2^32 like the platform's count.
     void Advance(uint32_t ms);
+    // Jumps to value, also backwards.
+    void Set(uint32_t value);
 
 private:
     uint32_t now;
