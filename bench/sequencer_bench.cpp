@@ -3,7 +3,9 @@
 // goes. Usage: sequencer_bench [--paced] [--runs N]
 #include "EmulatedRadio.h"
 #include "FirmImages.h"
+#include "PortDirVariable.h"
 #include "SeqDriver.h"
+#include "TempDir.h"
 #include "clsMainSeq.h"
 
 #include <algorithm>
@@ -102,16 +104,16 @@ int main(int argc, char** argv)
             runs = std::max(1, std::atoi(argv[++i]));
         }
     }
-    char tmpl[] = "/tmp/rx77benchXXXXXX";
-    if (mkdtemp(tmpl) == nullptr) {
+    const TempDir ports;
+    if (!ports.Ok()) {
         return 1;
     }
-    setenv("RX77NOVA_PORT_DIR", tmpl, 1);
+    const PortDirVariable variable(ports.Path());
 
     std::vector<Figures> all;
     for (int r = 0; r < runs; ++r) {
         Figures f{};
-        if (!RunOnce(paced, tmpl, f)) {
+        if (!RunOnce(paced, ports.Path(), f)) {
             return 1;
         }
         std::printf("run %d: elapsed %.2f s, wire %.2f s, fixed waits %.2f s, ratio %.4f, cpu %.2f s, ticks %d\n", r + 1,
@@ -124,6 +126,5 @@ int main(int argc, char** argv)
                 "peak RSS %ld KiB\n",
                 paced ? "paced" : "unpaced", runs, m.elapsed, m.wire, FixedWaitsSeconds,
                 m.elapsed / (m.wire + FixedWaitsSeconds), m.cpu, PeakRssKiB());
-    std::string cmd = std::string("rm -rf '") + tmpl + "'";
-    return std::system(cmd.c_str()) == 0 ? 0 : 0;
+    return 0;
 }

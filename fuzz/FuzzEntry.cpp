@@ -10,31 +10,6 @@
 #error "RX_FUZZ_TARGET names the target function"
 #endif
 
-namespace {
-
-void RemovePortDir()
-{
-    const char* dir = std::getenv("RX77NOVA_PORT_DIR");
-    if (dir != nullptr) {
-        std::remove((std::string(dir) + "/com1").c_str());
-        std::remove(dir);
-    }
-}
-
-} // namespace
-
-extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/)
-{
-    if (std::getenv("RX77NOVA_PORT_DIR") == nullptr) {
-        if (PrepareFuzzPortDir().empty()) {
-            std::fprintf(stderr, "cannot make a port folder\n");
-            std::abort();
-        }
-        std::atexit(RemovePortDir);
-    }
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string problem = RX_FUZZ_TARGET(data, size);

@@ -29,22 +29,10 @@ std::vector<uint8_t> ReadAll(const fs::path& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-class FuzzReplay : public testing::TestWithParam<Target> {
-protected:
-    static void SetUpTestSuite() { portDir = PrepareFuzzPortDir(); }
-    static void TearDownTestSuite()
-    {
-        std::error_code ignored;
-        fs::remove_all(portDir, ignored);
-    }
-    static std::string portDir;
-};
-
-std::string FuzzReplay::portDir;
+class FuzzReplay : public testing::TestWithParam<Target> {};
 
 TEST_P(FuzzReplay, EveryCorpusFileIsHandled)
 {
-    ASSERT_FALSE(portDir.empty());
     const fs::path dir = fs::path(RX_FUZZ_CORPUS) / GetParam().name;
     std::vector<fs::path> files;
     for (const fs::directory_entry& e : fs::directory_iterator(dir)) {

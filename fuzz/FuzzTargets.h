@@ -9,8 +9,7 @@
 
 // The update sequencer against a scripted radio (FuzzSerialDriver): one
 // header byte for the line's behaviour and the clock's start, then script
-// records. Needs a QCoreApplication on this thread and RX77NOVA_PORT_DIR
-// naming a folder with an entry "com1" (PrepareFuzzPortDir).
+// records.
 std::string FuzzSequencer(const uint8_t* data, size_t size);
 
 // The emulated radio's receiving side: its boot loader byte by byte, or its
@@ -20,7 +19,3 @@ std::string FuzzRadio(const uint8_t* data, size_t size);
 // The catalogue over a fuzzed line table, the port-name reader, the field
 // splitter and the settings string, chosen by the first byte.
 std::string FuzzText(const uint8_t* data, size_t size);
-
-// Makes a folder with a "com1" entry and points RX77NOVA_PORT_DIR at it;
-// returns the folder ("" on failure). The caller removes it.
-std::string PrepareFuzzPortDir();

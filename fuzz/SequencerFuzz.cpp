@@ -15,8 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -66,6 +66,11 @@ void Tick(clsMainSeq& seq, FuzzSerialDriver& line, ManualClock& clock, bool trac
     }
 }
 
+std::optional<std::string> ComOneOnly(int number)
+{
+    return number == 1 ? std::optional<std::string>("com1") : std::nullopt;
+}
+
 std::string RunScript(const uint8_t* data, size_t size, size_t heapBefore)
 {
     const uint8_t h = data[0];
@@ -78,7 +83,10 @@ std::string RunScript(const uint8_t* data, size_t size, size_t heapBefore)
     FuzzSerialDriver& line = *owned;
     // Without timers of its own the sequencer runs its send task's timers at
     // every Step, on the harness's clock.
-    clsMainSeq seq(BuiltInFirmware(), {.driver = std::move(owned), .clock = &clock, .hold = [](int) {}});
+    // The scripted line opens whatever it is given: COM1 needs a name, not a
+    // device.
+    clsMainSeq seq(BuiltInFirmware(), {.driver = std::move(owned), .resolver = ComOneOnly, .clock = &clock,
+                                        .hold = [](int) {}});
     seq.SetPort(1);
     const bool trace = std::getenv("RX_FUZZ_TRACE") != nullptr;
     seq.Step();
@@ -142,20 +150,4 @@ std::string FuzzSequencer(const uint8_t* data, size_t size)
         return "heap kept " + std::to_string(heapAfter - heapBefore) + " bytes after the run";
     }
     return "";
-}
-
-std::string PrepareFuzzPortDir()
-{
-    char tmpl[] = "/tmp/rx77fuzzXXXXXX";
-    if (mkdtemp(tmpl) == nullptr) {
-        return "";
-    }
-    const std::string dir = tmpl;
-    std::FILE* entry = std::fopen((dir + "/com1").c_str(), "w");
-    if (entry == nullptr) {
-        return "";
-    }
-    std::fclose(entry);
-    setenv("RX77NOVA_PORT_DIR", dir.c_str(), 1);
-    return dir;
 }

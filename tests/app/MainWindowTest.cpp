@@ -209,13 +209,14 @@ TEST_P(Transitions, ExitButton)
     EXPECT_EQ(EndCount(), c.closeEnds ? 1 : 0);
     const std::vector<unsigned char> exitCommand{0x33, 0x90, 0x82, 0x83};
     std::vector<unsigned char> sent;
-    QDeadlineTimer deadline(c.exitCommand ? 2000 : 100);
-    while (sent.size() < exitCommand.size() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents();
-        const std::vector<unsigned char> more = ports.Drain(1);
-        sent.insert(sent.end(), more.begin(), more.end());
-        QThread::msleep(5);
-    }
+    // Where none is due, a short look that nothing comes.
+    (void)QTest::qWaitFor(
+        [&] {
+            const std::vector<unsigned char> more = ports.Drain(1);
+            sent.insert(sent.end(), more.begin(), more.end());
+            return sent.size() >= exitCommand.size();
+        },
+        c.exitCommand ? 10000 : 100);
     EXPECT_EQ(sent, c.exitCommand ? exitCommand : std::vector<unsigned char>{});
 }
 

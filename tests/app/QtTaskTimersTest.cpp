@@ -5,9 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEvent>
-#include <QThread>
+#include <QTest>
 
 #include <algorithm>
 #include <functional>
@@ -48,19 +46,6 @@ private:
     };
 };
 
-// Runs the event loop, deferred deletions included, until done() holds or
-// limitMs have passed; returns done().
-bool RunEventsUntil(const std::function<bool()>& done, int limitMs = 10000)
-{
-    const QDeadlineTimer deadline(limitMs);
-    while (!done() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QThread::usleep(500);
-    }
-    return done();
-}
-
 } // namespace
 
 TEST(QtTaskTimers, StartStopAndInterval)
@@ -70,11 +55,11 @@ TEST(QtTaskTimers, StartStopAndInterval)
     EXPECT_FALSE(timer->IsActive());
     timer->Start(1);
     EXPECT_TRUE(timer->IsActive());
-    EXPECT_TRUE(RunEventsUntil([&] { return fires >= 3; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fires >= 3; }, 10000));
     timer->Stop();
     EXPECT_FALSE(timer->IsActive());
     const int stoppedAt = fires;
-    RunEventsUntil([] { return false; }, 30);
+    QTest::qWait(30);
     EXPECT_EQ(fires, stoppedAt);
 }
 
@@ -92,7 +77,7 @@ TEST(QtTaskTimers, StepRunsUntilItStopsTheTask)
         }
     });
     EXPECT_FALSE(task.Run(0));
-    EXPECT_TRUE(RunEventsUntil([&] { return task.IsIdle(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return task.IsIdle(); }, 10000));
     EXPECT_EQ(calls, 3);
 }
 
@@ -110,14 +95,14 @@ TEST(QtTaskTimers, StepRunningTheEventLoopIsNotEnteredTwice)
         deepest = std::max(deepest, depth);
         sender.Run(0);
         const int before = timers.fires;
-        RunEventsUntil([&] { return timers.fires - before >= 5; });
+        (void)QTest::qWaitFor([&] { return timers.fires - before >= 5; }, 10000);
         firesInsideStep = timers.fires - before;
         EXPECT_TRUE(sender.IsBusy());
         --depth;
         sender.Run(-1);
     });
     task.Run(0);
-    EXPECT_TRUE(RunEventsUntil([&] { return entries > 0 && task.IsIdle(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return entries > 0 && task.IsIdle(); }, 10000));
     EXPECT_GE(firesInsideStep, 5);
     EXPECT_EQ(entries, 1);
     EXPECT_EQ(deepest, 1);
@@ -134,12 +119,12 @@ TEST(QtTaskTimers, DisposeLaterFromInsideTheStepWaitsForTheStepToReturn)
         sender.DisposeLater();
         // Ticks and deferred deletions happen here; the task must survive them.
         const int before = timers.fires;
-        RunEventsUntil([&] { return timers.fires - before >= 5; });
+        (void)QTest::qWaitFor([&] { return timers.fires - before >= 5; }, 10000);
         firesInsideStep = timers.fires - before;
         aliveAtStepEnd = timers.alive == 1;
     });
     task->Run(0);
-    EXPECT_TRUE(RunEventsUntil([&] { return timers.alive == 0; })); // the task and its timer are gone
+    EXPECT_TRUE(QTest::qWaitFor([&] { return timers.alive == 0; }, 10000)); // the task and its timer are gone
     EXPECT_GE(firesInsideStep, 5);
     EXPECT_TRUE(aliveAtStepEnd);
 }
@@ -154,7 +139,7 @@ TEST(QtTaskTimers, DisposeLaterDeletesAtTheNextTick)
     task->DisposeLater();
     EXPECT_FALSE(task->IsIdle());
     EXPECT_EQ(timers.alive, 1);
-    EXPECT_TRUE(RunEventsUntil([&] { return timers.alive == 0; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return timers.alive == 0; }, 10000));
     EXPECT_EQ(timers.fires, 1);
     EXPECT_EQ(calls, 0);
 }

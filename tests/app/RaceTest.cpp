@@ -3,6 +3,7 @@
 // lock. Every copy of one test shares a fresh runtime directory, so the lock
 // they meet is theirs alone.
 #include "ProcessProbe.h"
+#include "TempDir.h"
 #include "clsEnviron.h"
 
 #include <gtest/gtest.h>
@@ -73,13 +74,11 @@ class Race : public testing::Test {
 protected:
     void SetUp() override
     {
-        char tmpl[] = "/tmp/rx77raceXXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        runtime = dir + "/runtime";
-        const std::string ports = dir + "/ports";  // empty: no serial port at all
-        ASSERT_EQ(mkdir(runtime.c_str(), 0700), 0);
-        ASSERT_EQ(mkdir(ports.c_str(), 0700), 0);
+        ASSERT_TRUE(dir.Ok());
+        runtime = dir.Join("runtime");
+        const std::string ports = dir.Join("ports");  // empty: no serial port at all
+        ASSERT_TRUE(dir.MakeFolder("runtime"));
+        ASSERT_TRUE(dir.MakeFolder("ports"));
         environment = Environment(
             {{"XDG_RUNTIME_DIR", runtime}, {"RX77NOVA_PORT_DIR", ports}, {"QT_QPA_PLATFORM", "offscreen"}});
     }
@@ -93,8 +92,6 @@ protected:
             waitpid(pid, &status, 0);
         }
         live.clear();
-        std::error_code error;
-        std::filesystem::remove_all(dir, error);
     }
 
     // This process's environment with the given variables set.
@@ -295,7 +292,7 @@ protected:
         EXPECT_EQ(Probe(), "first");
     }
 
-    std::string dir;
+    TempDir dir;
     std::string runtime;
     std::vector<std::string> environment;
     std::vector<pid_t> live;

@@ -30,11 +30,7 @@ TEST_F(Shutdown, WorkerTicksWhileTheWindowIsHidden)
 {
     Create(true);
     // The sequencer comes to rest through ticks alone.
-    QDeadlineTimer deadline(5000);
-    while (!form->Sequencer().CanStart() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents();
-    }
-    EXPECT_TRUE(form->Sequencer().CanStart());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->Sequencer().CanStart(); }, 10000));
     EXPECT_FALSE(form->isVisible());
 }
 

@@ -3,18 +3,17 @@
 #include "Startup.h"
 #include "clsGTex.h"
 
+#include "EnvVariable.h"
+#include "PortDirVariable.h"
 #include "ProcessProbe.h"
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 
 #include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
-#include <fstream>
-#include <sys/stat.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -139,24 +138,16 @@ std::string ProbeOnce(const std::string& probe)
     return said;
 }
 
+// Every test has a runtime directory of its own, so the lock it meets is
+// its alone.
 class Guard : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        char tmpl[] = "/tmp/rx77guardXXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-        probe = std::string(RX_GUARD_PROBE);
-        program = std::string(RX_PROGRAM);
-    }
-    void TearDown() override
-    {
-        std::system(("rm -rf '" + dir + "'").c_str());
-    }
-    std::string dir;
-    std::string probe;
-    std::string program;
+    void SetUp() override { ASSERT_TRUE(dir.Ok()); }
+
+    TempDir dir;
+    EnvVariable runtime {"XDG_RUNTIME_DIR", dir.Path()};
+    std::string probe = RX_GUARD_PROBE;
+    std::string program = RX_PROGRAM;
 };
 
 TEST_F(Guard, SecondCopyIsRefusedWhileTheFirstRuns)
@@ -221,11 +212,9 @@ protected:
     void SetUp() override
     {
         Guard::SetUp();
-        ports = dir + "/ports";
-        mkdir(ports.c_str(), 0700);
-        setenv("RX77NOVA_PORT_DIR", ports.c_str(), 1);
+        ASSERT_TRUE(dir.MakeFolder("ports"));  // empty: no serial port at all
     }
-    std::string ports;
+    PortDirVariable ports {dir.Join("ports")};
 };
 
 TEST_P(ProgramEnd, EndsWithCodeZeroWhileTheWorkerTicks)

@@ -5,11 +5,8 @@
 #include <QTextEdit>
 #include <QTextFragment>
 
-#include <cstdlib>
-#include <fcntl.h>
-#include <pty.h>
-#include <termios.h>
-#include <unistd.h>
+#include <filesystem>
+#include <system_error>
 
 std::vector<ShownLine> ShownLines(const QTextEdit* box)
 {
@@ -42,72 +39,46 @@ std::string ColourPattern(const std::vector<ShownLine>& lines)
     return pattern;
 }
 
-PortFolder::PortFolder()
-{
-    char tmpl[] = "/tmp/rx77portsXXXXXX";
-    if (mkdtemp(tmpl) != nullptr) {
-        path = tmpl;
-    }
-}
-
-PortFolder::~PortFolder()
-{
-    for (const Pty& p : ptys) {
-        close(p.master);
-        close(p.slave);
-        unlink((path + "/com" + std::to_string(p.com)).c_str());
-    }
-    rmdir(path.c_str());
-}
-
 std::string PortFolder::AddPty(int com)
 {
-    int master = -1;
-    int slave = -1;
-    char name[256] = {};
-    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
+    auto pair = std::make_unique<PtyPair>();
+    if (!pair->Ok() || !pair->MakeRaw()) {
         return {};
     }
-    termios raw{};
-    tcgetattr(slave, &raw);
-    cfmakeraw(&raw);
-    tcsetattr(slave, TCSANOW, &raw);
-    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-    fcntl(master, F_SETFD, FD_CLOEXEC);
-    fcntl(slave, F_SETFD, FD_CLOEXEC);
-    const std::string link = path + "/com" + std::to_string(com);
-    if (symlink(name, link.c_str()) != 0) {
-        close(master);
-        close(slave);
+    const std::string link = folder.Join("com" + std::to_string(com));
+    std::error_code error;
+    std::filesystem::create_symlink(pair->SlavePath(), link, error);
+    if (error) {
         return {};
     }
-    ptys.push_back({com, master, slave, name});
-    return name;
+    const std::string device = pair->SlavePath();
+    ptys.push_back({com, std::move(pair)});
+    return device;
+}
+
+const PtyPair* PortFolder::Find(int com) const
+{
+    for (const Pty& p : ptys) {
+        if (p.com == com) {
+            return p.pair.get();
+        }
+    }
+    return nullptr;
 }
 
 int PortFolder::Master(int com) const
 {
-    for (const Pty& p : ptys) {
-        if (p.com == com) {
-            return p.master;
-        }
-    }
-    return -1;
+    const PtyPair* pair = Find(com);
+    return pair != nullptr ? pair->Master() : -1;
 }
 
 std::vector<unsigned char> PortFolder::Drain(int com) const
 {
-    std::vector<unsigned char> bytes;
-    const int fd = Master(com);
-    unsigned char buffer[256];
-    ssize_t n = 0;
-    while (fd >= 0 && (n = read(fd, buffer, sizeof buffer)) > 0) {
-        bytes.insert(bytes.end(), buffer, buffer + n);
-    }
-    return bytes;
+    const PtyPair* pair = Find(com);
+    return pair != nullptr ? pair->ReadMasterNow() : std::vector<unsigned char>{};
 }
 
-void PortFolder::Use() const
+void PortFolder::Use()
 {
-    setenv("RX77NOVA_PORT_DIR", path.c_str(), 1);
+    variable.emplace(folder.Path());
 }

@@ -1,7 +1,13 @@
 #pragma once
+#include "PortDirVariable.h"
+#include "PtyPair.h"
+#include "TempDir.h"
+
 #include <QColor>
 #include <QString>
 
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,28 +31,30 @@ std::string ColourPattern(const std::vector<ShownLine>& lines);
 // the pseudo-terminals behind them.
 class PortFolder {
 public:
-    PortFolder();
-    ~PortFolder();
+    PortFolder() = default;
     PortFolder(const PortFolder&) = delete;
     PortFolder& operator=(const PortFolder&) = delete;
 
-    const std::string& Path() const { return path; }
-    // Makes comN a link to a new pseudo-terminal; returns its device path.
+    const std::string& Path() const { return folder.Path(); }
+    // Makes comN a link to a new raw pseudo-terminal; returns its device path.
     std::string AddPty(int com);
     // The controlling side of the pty linked as comN (-1 when none).
     int Master(int com) const;
     // Bytes waiting on the controlling side of comN, read without waiting.
     std::vector<unsigned char> Drain(int com) const;
-    // Points RX77NOVA_PORT_DIR here.
-    void Use() const;
+    // Points RX77NOVA_PORT_DIR here until the folder goes.
+    void Use();
 
 private:
     struct Pty {
         int com;
-        int master;
-        int slave;
-        std::string device;
+        std::unique_ptr<PtyPair> pair;
     };
-    std::string path;
+    const PtyPair* Find(int com) const;
+
+    // Declared in the order of making: the variable is put back first, then
+    // the ptys close, then the folder goes.
+    TempDir folder;
     std::vector<Pty> ptys;
+    std::optional<PortDirVariable> variable;
 };

@@ -1,6 +1,7 @@
 #include "RadioArgs.h"
 #include "RadioClient.h"
 #include "RadioSupport.h"
+#include "TempDir.h"
 
 #include "FirmImages.h"
 #include "Targets.h"
@@ -185,9 +186,9 @@ TEST(ToolRun, BadArgumentsExitTwoWithUsage)
 
 TEST(ToolRun, ServesTheLinkUntilSigterm)
 {
-    char dirTemplate[] = "/tmp/rxradio-XXXXXX";
-    ASSERT_NE(mkdtemp(dirTemplate), nullptr);
-    const std::string dir = dirTemplate;
+    const TempDir folder;
+    ASSERT_TRUE(folder.Ok());
+    const std::string& dir = folder.Path();
     {
         Tool tool({"--port-dir", dir, "--com", "7", "--firmware", "same"});
         ASSERT_GT(tool.pid, 0);
@@ -220,7 +221,6 @@ TEST(ToolRun, ServesTheLinkUntilSigterm)
     }
     struct stat st{};
     EXPECT_NE(lstat((dir + "/com7").c_str(), &st), 0);  // the link went with the radio
-    rmdir(dir.c_str());
 }
 
 }  // namespace

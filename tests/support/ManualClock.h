@@ -21,6 +21,8 @@ public:
     // The nearest moment still ahead at which something runs out; none when
     // nothing is expected any more.
     std::optional<uint32_t> NextExpected() const;
+    // Jumps to value, also backwards.
+    void Set(uint32_t value) { now = value; }
 
 private:
     void Forget() const;

@@ -2,11 +2,6 @@
 
 #include "ComPorts.h"
 
-#include <chrono>
-#include <filesystem>
-#include <stdlib.h>
-#include <system_error>
-#include <thread>
 
 RadioSeqFixture::RadioSeqFixture(SeqLine seqLine) : line(seqLine)
 {
@@ -22,10 +17,6 @@ RadioSeqFixture::~RadioSeqFixture()
         ptyRadio->Stop();
     }
     ptyRadio.reset();
-    if (!portDir.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(portDir, ignored);
-    }
 }
 
 void RadioSeqFixture::StartRadio(const RadioOptions& options)
@@ -42,17 +33,13 @@ void RadioSeqFixture::StartRadio(const RadioOptions& options)
         pace = std::make_unique<VirtualPace>(clock, *memoryRadio);
         return;
     }
-    if (portDir.empty()) {
-        char pattern[] = "/tmp/rx77seqXXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        portDir = pattern;
-    }
+    ASSERT_TRUE(portDir.Ok());
     if (ptyRadio) {
         ptyRadio->Stop();
     }
     ptyRadio = std::make_unique<EmulatedRadio>(options);
     ASSERT_TRUE(ptyRadio->Start()) << ptyRadio->Error();
-    ASSERT_TRUE(ptyRadio->LinkAs(portDir, RadioCom));
+    ASSERT_TRUE(ptyRadio->LinkAs(portDir.Path(), RadioCom));
 }
 
 void RadioSeqFixture::MakeSequencer(const FirmwareSet& images)
@@ -68,7 +55,7 @@ void RadioSeqFixture::MakeSequencer(const FirmwareSet& images)
                                 .hold = [this](int ms) { pace->Hold(ms); }});
         driver = std::make_unique<SeqDriver>(*seq, *pace);
     } else {
-        const std::string dir = portDir;
+        const std::string dir = portDir.Path();
         seq = std::make_unique<clsMainSeq>(
             images, SeqPlatform{.resolver = [dir](int n) { return ComPorts(dir).PathOf(n); }});
         driver = std::make_unique<SeqDriver>(*seq);

@@ -11,6 +11,7 @@
 #include "MemoryRadio.h"
 #include "SeqDriver.h"
 #include "SeqPrint.h"
+#include "TempDir.h"
 #include "VirtualPace.h"
 #include "clsMainSeq.h"
 
@@ -52,7 +53,7 @@ protected:
 
     // Over a pty: the radio and the folder its COM5 link lies in.
     EmulatedRadio& PtyRadio() { return *ptyRadio; }
-    const std::string& PortDir() const { return portDir; }
+    const std::string& PortDir() const { return portDir.Path(); }
 
     SeqLine line;
     std::unique_ptr<clsMainSeq> seq;
@@ -63,5 +64,5 @@ private:
     std::unique_ptr<MemoryRadio> memoryRadio;
     std::unique_ptr<VirtualPace> pace;
     std::unique_ptr<EmulatedRadio> ptyRadio;
-    std::string portDir;
+    TempDir portDir;
 };
