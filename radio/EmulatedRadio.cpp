@@ -72,6 +72,7 @@ void EmulatedRadio::PowerCycle()
             }
         } else if (line.IsOpen()) {
             tcflush(line.Master(), TCIFLUSH);  // bytes in flight are lost with the power
+            line.ClearExclusive();             // as a cable plugged in afresh
         }
     }
     Wake();
