@@ -7,7 +7,7 @@
 #include "ui_UnitOpening.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QScreen>
 
@@ -53,6 +53,7 @@ TFormOpening::TFormOpening(QWidget* parent)
 
     connect(ui->btOK, &QPushButton::clicked, this, &TFormOpening::btOKClick);
     connect(ui->btCancel, &QPushButton::clicked, this, &TFormOpening::btCancelClick);
+    connect(qApp, &QApplication::focusChanged, this, [this] { ShowEnterTarget(this, nullptr); });
 }
 
 TFormOpening::~TFormOpening() = default;
@@ -66,6 +67,7 @@ void TFormOpening::FormShow()
     controls.home1 = ui->btOK->geometry();
     controls.home2 = ui->btCancel->geometry();
     ShowScene(controls, std::nullopt, 1, Scene::Opening);
+    ShowEnterTarget(this, nullptr);
 }
 
 void TFormOpening::btOKClick()
@@ -92,6 +94,9 @@ bool TFormOpening::RequestClose()
         return true;
     }
     if (!FormCloseQuery()) {
+        if (Form1 != nullptr) {
+            Form1->CloseRefused();
+        }
         return false;
     }
     hasClosed = true;

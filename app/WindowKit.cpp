@@ -1,6 +1,7 @@
 #include "WindowKit.h"
 
 #include <QPushButton>
+#include <QList>
 #include <QStringList>
 #include <QWidget>
 
@@ -46,11 +47,33 @@ QFont ButtonFont()
     return font;
 }
 
-void PressForEnter(QWidget* window, QPushButton* defaultButton)
+namespace {
+
+QPushButton* EnterTarget(QWidget* window, QPushButton* defaultButton)
 {
     auto* focused = qobject_cast<QPushButton*>(window->focusWidget());
     QPushButton* target = focused != nullptr ? focused : defaultButton;
-    if (target != nullptr && target->isVisible() && target->isEnabled()) {
+    return target != nullptr && target->isVisible() && target->isEnabled() ? target : nullptr;
+}
+
+} // namespace
+
+void PressForEnter(QWidget* window, QPushButton* defaultButton)
+{
+    if (QPushButton* target = EnterTarget(window, defaultButton)) {
         target->click();
+    }
+}
+
+void ShowEnterTarget(QWidget* window, QPushButton* defaultButton)
+{
+    const QPushButton* target = EnterTarget(window, defaultButton);
+    for (QPushButton* button : window->findChildren<QPushButton*>()) {
+        // A default button takes Enter itself when it has the focus, which
+        // is the same press as the window's.
+        button->setAutoDefault(false);
+        if (button->isDefault() != (button == target)) {
+            button->setDefault(button == target);
+        }
     }
 }

@@ -14,5 +14,9 @@ QFont ButtonFont();
 // button (null when it has none), when visible and enabled.
 void PressForEnter(QWidget* window, QPushButton* defaultButton);
 
+// Draws the default look on the button that Enter presses now (as
+// PressForEnter picks it) and on no other button of the window.
+void ShowEnterTarget(QWidget* window, QPushButton* defaultButton);
+
 // The pictures and icon compiled into the program.
 void LoadPictures();

@@ -3,7 +3,9 @@
 #include "CloseRule.h"
 #include "EventSceneTable.h"
 #include "FirmImages.h"
+#include "NoticeRender.h"
 #include "OkSceneTable.h"
+#include "OpenCause.h"
 #include "PortBoxList.h"
 #include "PortText.h"
 #include "QtTaskTimers.h"
@@ -20,6 +22,8 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QWindow>
 #include <QLineEdit>
 #include <QScreen>
 
@@ -93,8 +97,15 @@ TForm1::TForm1(clsGTex& catalogue, std::unique_ptr<clsMainSeq> seq, bool startWo
     connect(ui->Button_Start, &QPushButton::clicked, this, &TForm1::Button_StartClick);
     connect(ui->Button_Exit, &QPushButton::clicked, this, &TForm1::Button_ExitClick);
     connect(ui->cmbPort, &PortComboBox::dropDown, this, [this] { FillPortList(ui->cmbPort); });
-    connect(ui->cmbPort->lineEdit(), &QLineEdit::returnPressed, this,
-            [this] { PressForEnter(this, ui->Button_Start); });
+    // Enter in the port box reaches the window's key handler; the default
+    // look follows the focus to the button that Enter presses.
+    connect(qApp, &QApplication::focusChanged, this, [this] { ShowEnterTarget(this, ui->Button_Start); });
+
+    closingNote = new QLabel(QString::fromLatin1(ClosingNoteText), this);
+    closingNote->setObjectName(QStringLiteral("lblClosing"));
+    closingNote->setGeometry(6, 0, width() - 12, StripHeight + 2);
+    closingNote->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    closingNote->hide();
 
     worker = std::make_unique<thrProg>([this] { Timer1Timer(); });
     if (startWorker) {
@@ -160,6 +171,39 @@ void TForm1::Present(Scene newScene)
         writeTime = WriteTimeText(sequencer->GetWriteTime());
     }
     ShowScene(controls, writeTime, sequencer->GetPort(), newScene);
+    if (newScene == Scene::PortUnavailable) {
+        const std::string cause =
+            OpenCauseText(sequencer->GetPort(), sequencer->GetOpenFailure(), sequencer->GetOpenError());
+        if (!cause.empty()) {
+            AppendPlainLine(ui->reMessage, QString::fromStdString(cause));
+        }
+    }
+    ShowEnterTarget(this, ui->Button_Start);
+    const bool writing = !CanClose(newScene);
+    if (!writing) {
+        closingNote->hide();
+    }
+    AllowMinimise(writing);
+}
+
+// Only the hint changes: setting the widget's flags would make the window
+// anew and hide it in the middle of the write.
+void TForm1::AllowMinimise(bool allow)
+{
+    const Qt::WindowFlags flags = windowFlags().setFlag(Qt::WindowMinimizeButtonHint, allow);
+    if (flags == windowFlags()) {
+        return;
+    }
+    overrideWindowFlags(flags);
+    if (QWindow* handle = windowHandle()) {
+        handle->setFlags(flags);
+    }
+}
+
+void TForm1::CloseRefused()
+{
+    beep();
+    closingNote->show();
 }
 
 void TForm1::FormShow()
@@ -236,6 +280,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 {
     if (!FormCloseQuery()) {
         event->ignore();
+        CloseRefused();
         return;
     }
     event->accept();

@@ -14,6 +14,7 @@
 class clsGTex;
 class clsMainSeq;
 class thrProg;
+class QLabel;
 
 namespace Ui {
 class TForm1;
@@ -42,6 +43,11 @@ public:
     void Button_ExitClick();
     bool FormCloseQuery() const;
     void Timer1Timer();
+    // A close request refused while a processor is written: the warning
+    // sound, and a line saying that the window closes by itself.
+    void CloseRefused();
+    static constexpr const char* ClosingNoteText =
+        "This window closes by itself when the writing ends.";
     // Shows the scene that event code leads to while target is handled.
     void HandleEvent(SeqEvent code, int target);
 
@@ -68,6 +74,7 @@ private:
     void EventStep();
     void ShowTitle();
     void EndProgram();
+    void AllowMinimise(bool allow);
 
     std::unique_ptr<Ui::TForm1> ui;
     std::unique_ptr<clsMainSeq> sequencer;
@@ -77,6 +84,7 @@ private:
     MessageDisplay messageDisplay;
     std::function<void()> beep;
     std::unique_ptr<thrProg> worker;
+    QLabel* closingNote = nullptr;  // owned by the window
 };
 
 // The main window for the whole run (one of the program's two windows).
