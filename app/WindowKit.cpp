@@ -17,12 +17,15 @@ void LoadPictures()
 namespace {
 
 // Faces drawn to the metrics of the old Windows faces, narrower than most
-// desktop defaults, so that the texts wrap as they were laid out to.
+// desktop defaults, so that the texts wrap as they were laid out to
+// (Liberation Sans, which the package depends on, first). DejaVu Sans last:
+// without it a machine that has none of the others would fall back to a
+// serif face.
 void PreferNarrowFaces()
 {
     const QStringList faces{QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
                             QStringLiteral("Nimbus Sans"), QStringLiteral("Nimbus Sans L"),
-                            QStringLiteral("FreeSans")};
+                            QStringLiteral("FreeSans"), QStringLiteral("DejaVu Sans")};
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), faces);
     QFont::insertSubstitutions(QStringLiteral("Arial"), faces);
 }
