@@ -33,6 +33,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void FitText();
+
     std::unique_ptr<Ui::TFormOpening> ui;
     bool hasClosed = false;
 };

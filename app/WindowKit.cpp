@@ -1,9 +1,15 @@
 #include "WindowKit.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QPushButton>
-#include <QList>
 #include <QStringList>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
 #include <QWidget>
+
+#include <algorithm>
+#include <cmath>
 
 void LoadPictures()
 {
@@ -79,4 +85,29 @@ void ShowEnterTarget(QWidget* window, QPushButton* defaultButton)
             button->setDefault(button == target);
         }
     }
+}
+
+int TextOverflow(QTextEdit* box, const QList<QWidget*>& obstacles)
+{
+    QWidget* window = box->window();
+    const QWidget* viewport = box->viewport();
+    QTextDocument* document = box->document();
+    // Laid out to the width it is shown at, also before the window is shown.
+    document->setTextWidth(viewport->width());
+    const QRect visible(viewport->mapTo(window, QPoint(0, 0)), viewport->size());
+    const QRectF last = document->documentLayout()->blockBoundingRect(document->lastBlock());
+    const int textBottom = visible.top() + static_cast<int>(std::ceil(last.bottom()));
+
+    int limit = visible.bottom() + 1;
+    for (const QWidget* obstacle : obstacles) {
+        if (obstacle == nullptr || !obstacle->isVisibleTo(window)) {
+            continue;
+        }
+        const QRect place(obstacle->mapTo(window, QPoint(0, 0)), obstacle->size());
+        const bool across = place.left() <= visible.right() && place.right() >= visible.left();
+        if (across && place.bottom() >= visible.top()) {
+            limit = std::min(limit, place.top());
+        }
+    }
+    return std::max(0, textBottom - limit);
 }

@@ -42,6 +42,8 @@ constexpr int DefaultHeight = 200;
 // The empty strip along the top of the client area, where a tool bar would go.
 constexpr int StripHeight = 29;
 constexpr int ProgressHeight = 16;
+// Room kept between the last line of text and what lies below it.
+constexpr int TextGap = 2;
 
 // A decimal number filling the whole text, or fallback.
 int DecimalOr(const std::string& text, int fallback)
@@ -178,12 +180,37 @@ void TForm1::Present(Scene newScene)
             AppendPlainLine(ui->reMessage, QString::fromStdString(cause));
         }
     }
+    FitText();
     ShowEnterTarget(this, ui->Button_Start);
     const bool writing = !CanClose(newScene);
     if (!writing) {
         closingNote->hide();
     }
     AllowMinimise(writing);
+}
+
+// Where the fonts measure the notice lines taller than the layout allows,
+// the text area and the window grow, and what lies below the text moves
+// down with the bottom edge: no line is hidden or covered.
+void TForm1::FitText()
+{
+    const int overflow =
+        TextOverflow(ui->reMessage, {ui->Button_Start, ui->Button_Exit, ui->ProgressBar1, ui->cmbPort});
+    if (overflow == 0) {
+        return;
+    }
+    const int delta = overflow + TextGap;
+    setFixedSize(width(), height() + delta);
+    const QList<QWidget*> grows {ui->Panel1, ui->Panel_Main, ui->reMessage};
+    for (QWidget* widget : grows) {
+        widget->resize(widget->width(), widget->height() + delta);
+    }
+    const QList<QWidget*> below {ui->ProgressBar1, ui->Button_Start, ui->Button_Exit, ui->cmbPort};
+    for (QWidget* widget : below) {
+        widget->move(widget->x(), widget->y() + delta);
+    }
+    controls.home1.translate(0, delta);
+    controls.home2.translate(0, delta);
 }
 
 // Only the hint changes: setting the widget's flags would make the window

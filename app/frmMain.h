@@ -75,6 +75,7 @@ private:
     void ShowTitle();
     void EndProgram();
     void AllowMinimise(bool allow);
+    void FitText();
 
     std::unique_ptr<Ui::TForm1> ui;
     std::unique_ptr<clsMainSeq> sequencer;
