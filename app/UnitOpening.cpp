@@ -55,10 +55,15 @@ TFormOpening::TFormOpening(QWidget* parent)
 
     connect(ui->btOK, &QPushButton::clicked, this, &TFormOpening::btOKClick);
     connect(ui->btCancel, &QPushButton::clicked, this, &TFormOpening::btCancelClick);
-    connect(qApp, &QApplication::focusChanged, this, [this] { ShowEnterTarget(this, nullptr); });
+    focusWatch = connect(qApp, &QApplication::focusChanged, this, [this] { ShowEnterTarget(this, nullptr); });
 }
 
-TFormOpening::~TFormOpening() = default;
+TFormOpening::~TFormOpening()
+{
+    // The controls go after this body; focus moving among them then must not
+    // reach this window.
+    disconnect(focusWatch);
+}
 
 void TFormOpening::FormShow()
 {

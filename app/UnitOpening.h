@@ -37,6 +37,7 @@ private:
 
     std::unique_ptr<Ui::TFormOpening> ui;
     bool hasClosed = false;
+    QMetaObject::Connection focusWatch;
 };
 
 // The opening card for the whole run (one of the program's two windows).

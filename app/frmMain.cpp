@@ -10,6 +10,7 @@
 #include "PortText.h"
 #include "QtTaskTimers.h"
 #include "ScenePresenter.h"
+#include "SleepInhibitor.h"
 #include "SceneTable.h"
 #include "UnitOpening.h"
 #include "WindowKit.h"
@@ -101,7 +102,10 @@ TForm1::TForm1(clsGTex& catalogue, std::unique_ptr<clsMainSeq> seq, bool startWo
     connect(ui->cmbPort, &PortComboBox::dropDown, this, [this] { FillPortList(ui->cmbPort); });
     // Enter in the port box reaches the window's key handler; the default
     // look follows the focus to the button that Enter presses.
-    connect(qApp, &QApplication::focusChanged, this, [this] { ShowEnterTarget(this, ui->Button_Start); });
+    focusWatch =
+        connect(qApp, &QApplication::focusChanged, this, [this] { ShowEnterTarget(this, ui->Button_Start); });
+
+    inhibitor = new SleepInhibitor(this);
 
     closingNote = new QLabel(QString::fromLatin1(ClosingNoteText), this);
     closingNote->setObjectName(QStringLiteral("lblClosing"));
@@ -117,6 +121,9 @@ TForm1::TForm1(clsGTex& catalogue, std::unique_ptr<clsMainSeq> seq, bool startWo
 
 TForm1::~TForm1()
 {
+    // The controls go after this body; focus moving among them then must not
+    // reach this window.
+    disconnect(focusWatch);
     // No tick may reach this window or its sequencer once they start to go.
     worker->Stop();
 }
@@ -329,6 +336,7 @@ void TForm1::Timer1Timer()
     ui->ProgressBar1->setValue(sequencer->GetProgress());
     ShowTitle();
     ui->Button_Start->setEnabled(sequencer->CanStart());
+    inhibitor->SetWriting(sequencer->IsInProgress());
 }
 
 void TForm1::EventStep()

@@ -15,6 +15,7 @@ class clsGTex;
 class clsMainSeq;
 class thrProg;
 class QLabel;
+class SleepInhibitor;
 
 namespace Ui {
 class TForm1;
@@ -37,6 +38,7 @@ public:
     QRect OkHome() const { return controls.home1; }
     QRect ExitHome() const { return controls.home2; }
     clsMainSeq& Sequencer() { return *sequencer; }
+    const SleepInhibitor& Inhibitor() const { return *inhibitor; }
 
     void FormShow();
     void Button_StartClick();
@@ -86,6 +88,8 @@ private:
     std::function<void()> beep;
     std::unique_ptr<thrProg> worker;
     QLabel* closingNote = nullptr;  // owned by the window
+    SleepInhibitor* inhibitor = nullptr;  // owned by the window
+    QMetaObject::Connection focusWatch;
 };
 
 // The main window for the whole run (one of the program's two windows).
