@@ -39,11 +39,23 @@ void AppendLine(QTextEdit* box, const QString& text, const QColor& color)
     cursor.insertText(text, format);
 }
 
+// A key's name such as [V/MHz] is one word to the reader: a word joiner
+// after a slash between two letters keeps the line from breaking there.
+QString KeepSlashedWordsWhole(QString text)
+{
+    for (qsizetype i = text.size() - 2; i > 0; --i) {
+        if (text[i] == QLatin1Char('/') && text[i - 1].isLetterOrNumber() && text[i + 1].isLetterOrNumber()) {
+            text.insert(i + 1, WordJoiner);
+        }
+    }
+    return text;
+}
+
 } // namespace
 
 void AppendNotice(QTextEdit* box, int index, const std::optional<std::string>& writeTime)
 {
-    AppendLine(box, Latin1(NoticeText(index, writeTime)), ColorOf(GetNotice(index).color));
+    AppendLine(box, KeepSlashedWordsWhole(Latin1(NoticeText(index, writeTime))), ColorOf(GetNotice(index).color));
 }
 
 void AppendPlainLine(QTextEdit* box, const QString& text)

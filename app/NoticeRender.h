@@ -5,6 +5,9 @@
 class QString;
 class QTextEdit;
 
+// Drawn after a slash inside a word ("V/MHz"), so that no line breaks there.
+constexpr char16_t WordJoiner = u'\u2060';
+
 // Appends notice line index to box as a new paragraph in the line's colour
 // at 8 points; writeTime (whole minutes, decimal) fills in the placeholder.
 void AppendNotice(QTextEdit* box, int index, const std::optional<std::string>& writeTime);

@@ -54,6 +54,9 @@ Figures CheckLines(QTextEdit* box, const QList<QWidget*>& obstacles, const std::
             ++figures.lines;
             figures.lastBottom = std::max(figures.lastBottom, shown.bottom() + 1);
             const QString words = block.text().mid(line.textStart(), line.textLength());
+            // A key's name such as [V/MHz] is never split over two lines.
+            EXPECT_FALSE(words.trimmed().endsWith(QChar(u'/')) || words.trimmed().endsWith(QChar(u'\u2060')))
+                << scene << ": \"" << words.toStdString() << "\"";
             EXPECT_TRUE(visible.contains(shown)) << scene << ": \"" << words.toStdString() << "\" at "
                                                  << shown.y() << ".." << shown.bottom() << " outside "
                                                  << visible.y() << ".." << visible.bottom();
