@@ -40,3 +40,13 @@ void AppWindows::Adopt(std::unique_ptr<TForm1> window)
     main = std::move(window);
     Form1 = main.get();
 }
+
+void AppWindows::BringToFront()
+{
+    QWidget* shown = main->isVisible() ? static_cast<QWidget*>(main.get()) : opening.get();
+    if (shown->isMinimized()) {
+        shown->showNormal();
+    }
+    shown->raise();
+    shown->activateWindow();
+}

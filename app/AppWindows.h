@@ -21,6 +21,10 @@ public:
     AppWindows(const AppWindows&) = delete;
     AppWindows& operator=(const AppWindows&) = delete;
 
+    // The window on show (the card, or the main window once agreed) to the
+    // front, restored when minimised.
+    void BringToFront();
+
     TFormOpening& Opening() { return *opening; }
     TForm1& Main() { return *main; }
 

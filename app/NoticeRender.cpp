@@ -6,6 +6,7 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QString>
 #include <QTextEdit>
 
 namespace {
@@ -23,13 +24,10 @@ QString Latin1(const std::string& text)
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-} // namespace
-
-void AppendNotice(QTextEdit* box, int index, const std::optional<std::string>& writeTime)
+void AppendLine(QTextEdit* box, const QString& text, const QColor& color)
 {
-    const MESSTRING entry = GetNotice(index);
     QTextCharFormat format;
-    format.setForeground(ColorOf(entry.color));
+    format.setForeground(color);
     format.setFontPointSize(8);
 
     QTextCursor cursor(box->document());
@@ -38,7 +36,31 @@ void AppendNotice(QTextEdit* box, int index, const std::optional<std::string>& w
         cursor.insertBlock(QTextBlockFormat(), format);
     }
     cursor.setCharFormat(format);
-    cursor.insertText(Latin1(NoticeText(index, writeTime)), format);
+    cursor.insertText(text, format);
+}
+
+// A key's name such as [V/MHz] is one word to the reader: a word joiner
+// after a slash between two letters keeps the line from breaking there.
+QString KeepSlashedWordsWhole(QString text)
+{
+    for (qsizetype i = text.size() - 2; i > 0; --i) {
+        if (text[i] == QLatin1Char('/') && text[i - 1].isLetterOrNumber() && text[i + 1].isLetterOrNumber()) {
+            text.insert(i + 1, WordJoiner);
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+void AppendNotice(QTextEdit* box, int index, const std::optional<std::string>& writeTime)
+{
+    AppendLine(box, KeepSlashedWordsWhole(Latin1(NoticeText(index, writeTime))), ColorOf(GetNotice(index).color));
+}
+
+void AppendPlainLine(QTextEdit* box, const QString& text)
+{
+    AppendLine(box, text, Qt::black);
 }
 
 void ShowNotices(QTextEdit* box, int first, int last, const std::optional<std::string>& writeTime)

@@ -35,10 +35,13 @@ void FillPortBox(QComboBox* portBox, int portNumber)
     portBox->setEditText(QString::asprintf("%d", portNumber));
 }
 
+// The focus is drawn as well: a user who presses Enter sees which button
+// that presses.
 void GiveFocus(QAbstractButton* button)
 {
     button->setEnabled(true);
     button->setFocus(Qt::OtherFocusReason);
+    button->window()->setAttribute(Qt::WA_KeyboardFocusChange);
 }
 
 } // namespace

@@ -11,3 +11,14 @@ bool CheckCatalogue(clsGTex& catalogue, const FatalDisplay& show)
     show(OvlFatalText, ProgramFileName());
     return false;
 }
+
+std::string LockProblemText(const std::string& problem)
+{
+    return "Cannot start: the lock that keeps a second copy from running cannot be made.\n" + problem;
+}
+
+std::string SecondCopyText(const std::string& program, bool fronted)
+{
+    return program + " is already running; "
+        + (fronted ? "its window has been brought to the front." : "its window could not be brought to the front.");
+}

@@ -13,3 +13,12 @@ constexpr const char* OvlFatalText = "Fatal error !\nCannot open OVL file.\nInst
 // Otherwise shows the fatal message, captioned with the executable's file
 // name, and returns false: the program then ends with code 0.
 bool CheckCatalogue(clsGTex& catalogue, const FatalDisplay& show);
+
+// What the program says when its single-instance lock cannot be made
+// (problem: the path and the reason); it then ends with LockFailedExitCode.
+std::string LockProblemText(const std::string& problem);
+constexpr int LockFailedExitCode = 1;
+
+// What a second copy says on standard error; fronted: the running copy's
+// window was brought to the front.
+std::string SecondCopyText(const std::string& program, bool fronted);

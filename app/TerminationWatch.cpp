@@ -16,6 +16,7 @@ sigset_t Watched()
     sigaddset(&set, SIGTERM);
     sigaddset(&set, SIGHUP);
     sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGQUIT);
     return set;
 }
 

@@ -7,7 +7,7 @@
 #include "ui_UnitOpening.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QScreen>
 
@@ -18,6 +18,8 @@ namespace {
 constexpr const char* CardCaption = "RX-77NOVA Firm Update (Release E2)";
 constexpr int CardWidth = 412;
 constexpr int CardHeight = 442;
+// Room kept between the last line of text and the buttons.
+constexpr int TextGap = 2;
 
 } // namespace
 
@@ -53,9 +55,15 @@ TFormOpening::TFormOpening(QWidget* parent)
 
     connect(ui->btOK, &QPushButton::clicked, this, &TFormOpening::btOKClick);
     connect(ui->btCancel, &QPushButton::clicked, this, &TFormOpening::btCancelClick);
+    focusWatch = connect(qApp, &QApplication::focusChanged, this, [this] { ShowEnterTarget(this, nullptr); });
 }
 
-TFormOpening::~TFormOpening() = default;
+TFormOpening::~TFormOpening()
+{
+    // The controls go after this body; focus moving among them then must not
+    // reach this window.
+    disconnect(focusWatch);
+}
 
 void TFormOpening::FormShow()
 {
@@ -66,6 +74,26 @@ void TFormOpening::FormShow()
     controls.home1 = ui->btOK->geometry();
     controls.home2 = ui->btCancel->geometry();
     ShowScene(controls, std::nullopt, 1, Scene::Opening);
+    FitText();
+    ShowEnterTarget(this, nullptr);
+}
+
+// Where the fonts measure the caution taller than the card allows, the text
+// and the card grow and the buttons move down: the question stays readable.
+void TFormOpening::FitText()
+{
+    const int overflow = TextOverflow(ui->reCaution, {ui->btOK, ui->btCancel});
+    if (overflow == 0) {
+        return;
+    }
+    const int delta = overflow + TextGap;
+    setFixedSize(width(), height() + delta);
+    ui->imgBack->resize(width(), height());
+    ui->reCaution->resize(ui->reCaution->width(), ui->reCaution->height() + delta);
+    const QList<QWidget*> below {ui->btOK, ui->btCancel};
+    for (QWidget* widget : below) {
+        widget->move(widget->x(), widget->y() + delta);
+    }
 }
 
 void TFormOpening::btOKClick()
@@ -92,6 +120,9 @@ bool TFormOpening::RequestClose()
         return true;
     }
     if (!FormCloseQuery()) {
+        if (Form1 != nullptr) {
+            Form1->CloseRefused();
+        }
         return false;
     }
     hasClosed = true;

@@ -33,8 +33,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void FitText();
+
     std::unique_ptr<Ui::TFormOpening> ui;
     bool hasClosed = false;
+    QMetaObject::Connection focusWatch;
 };
 
 // The opening card for the whole run (one of the program's two windows).

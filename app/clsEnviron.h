@@ -1,6 +1,8 @@
 #pragma once
 #include "InstanceLock.h"
 
+#include <string>
+
 // The single-instance guard: a per-user lock named after the mutex name,
 // held for the life of the process. The kernel drops it when the process
 // ends, also on a crash or kill -9.
@@ -15,6 +17,11 @@ public:
     // 1 when this process holds the lock; 0 when another does or the lock
     // could not be created.
     int IsFirstInstance() const { return firstInstance; }
+    // Why the lock could not be created (path and reason); empty when this
+    // process holds it or another copy does.
+    const std::string& LockProblem() const { return mutexHandle.Problem(); }
+    // The lock file; copies that share it are copies of one another.
+    const std::string& LockPath() const { return mutexHandle.Path(); }
 
 private:
     const char* mutexName;

@@ -3,11 +3,14 @@
 #include "CloseRule.h"
 #include "EventSceneTable.h"
 #include "FirmImages.h"
+#include "NoticeRender.h"
 #include "OkSceneTable.h"
+#include "OpenCause.h"
 #include "PortBoxList.h"
 #include "PortText.h"
 #include "QtTaskTimers.h"
 #include "ScenePresenter.h"
+#include "SleepInhibitor.h"
 #include "SceneTable.h"
 #include "UnitOpening.h"
 #include "WindowKit.h"
@@ -20,6 +23,8 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QWindow>
 #include <QLineEdit>
 #include <QScreen>
 
@@ -38,6 +43,8 @@ constexpr int DefaultHeight = 200;
 // The empty strip along the top of the client area, where a tool bar would go.
 constexpr int StripHeight = 29;
 constexpr int ProgressHeight = 16;
+// Room kept between the last line of text and what lies below it.
+constexpr int TextGap = 2;
 
 // A decimal number filling the whole text, or fallback.
 int DecimalOr(const std::string& text, int fallback)
@@ -93,8 +100,18 @@ TForm1::TForm1(clsGTex& catalogue, std::unique_ptr<clsMainSeq> seq, bool startWo
     connect(ui->Button_Start, &QPushButton::clicked, this, &TForm1::Button_StartClick);
     connect(ui->Button_Exit, &QPushButton::clicked, this, &TForm1::Button_ExitClick);
     connect(ui->cmbPort, &PortComboBox::dropDown, this, [this] { FillPortList(ui->cmbPort); });
-    connect(ui->cmbPort->lineEdit(), &QLineEdit::returnPressed, this,
-            [this] { PressForEnter(this, ui->Button_Start); });
+    // Enter in the port box reaches the window's key handler; the default
+    // look follows the focus to the button that Enter presses.
+    focusWatch =
+        connect(qApp, &QApplication::focusChanged, this, [this] { ShowEnterTarget(this, ui->Button_Start); });
+
+    inhibitor = new SleepInhibitor(this);
+
+    closingNote = new QLabel(QString::fromLatin1(ClosingNoteText), this);
+    closingNote->setObjectName(QStringLiteral("lblClosing"));
+    closingNote->setGeometry(6, 0, width() - 12, StripHeight + 2);
+    closingNote->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    closingNote->hide();
 
     worker = std::make_unique<thrProg>([this] { Timer1Timer(); });
     if (startWorker) {
@@ -104,6 +121,9 @@ TForm1::TForm1(clsGTex& catalogue, std::unique_ptr<clsMainSeq> seq, bool startWo
 
 TForm1::~TForm1()
 {
+    // The controls go after this body; focus moving among them then must not
+    // reach this window.
+    disconnect(focusWatch);
     // No tick may reach this window or its sequencer once they start to go.
     worker->Stop();
 }
@@ -160,6 +180,64 @@ void TForm1::Present(Scene newScene)
         writeTime = WriteTimeText(sequencer->GetWriteTime());
     }
     ShowScene(controls, writeTime, sequencer->GetPort(), newScene);
+    if (newScene == Scene::PortUnavailable) {
+        const std::string cause =
+            OpenCauseText(sequencer->GetPort(), sequencer->GetOpenFailure(), sequencer->GetOpenError());
+        if (!cause.empty()) {
+            AppendPlainLine(ui->reMessage, QString::fromStdString(cause));
+        }
+    }
+    FitText();
+    ShowEnterTarget(this, ui->Button_Start);
+    const bool writing = !CanClose(newScene);
+    if (!writing) {
+        closingNote->hide();
+    }
+    AllowMinimise(writing);
+}
+
+// Where the fonts measure the notice lines taller than the layout allows,
+// the text area and the window grow, and what lies below the text moves
+// down with the bottom edge: no line is hidden or covered.
+void TForm1::FitText()
+{
+    const int overflow =
+        TextOverflow(ui->reMessage, {ui->Button_Start, ui->Button_Exit, ui->ProgressBar1, ui->cmbPort});
+    if (overflow == 0) {
+        return;
+    }
+    const int delta = overflow + TextGap;
+    setFixedSize(width(), height() + delta);
+    const QList<QWidget*> grows {ui->Panel1, ui->Panel_Main, ui->reMessage};
+    for (QWidget* widget : grows) {
+        widget->resize(widget->width(), widget->height() + delta);
+    }
+    const QList<QWidget*> below {ui->ProgressBar1, ui->Button_Start, ui->Button_Exit, ui->cmbPort};
+    for (QWidget* widget : below) {
+        widget->move(widget->x(), widget->y() + delta);
+    }
+    controls.home1.translate(0, delta);
+    controls.home2.translate(0, delta);
+}
+
+// Only the hint changes: setting the widget's flags would make the window
+// anew and hide it in the middle of the write.
+void TForm1::AllowMinimise(bool allow)
+{
+    const Qt::WindowFlags flags = windowFlags().setFlag(Qt::WindowMinimizeButtonHint, allow);
+    if (flags == windowFlags()) {
+        return;
+    }
+    overrideWindowFlags(flags);
+    if (QWindow* handle = windowHandle()) {
+        handle->setFlags(flags);
+    }
+}
+
+void TForm1::CloseRefused()
+{
+    beep();
+    closingNote->show();
 }
 
 void TForm1::FormShow()
@@ -236,6 +314,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 {
     if (!FormCloseQuery()) {
         event->ignore();
+        CloseRefused();
         return;
     }
     event->accept();
@@ -257,6 +336,7 @@ void TForm1::Timer1Timer()
     ui->ProgressBar1->setValue(sequencer->GetProgress());
     ShowTitle();
     ui->Button_Start->setEnabled(sequencer->CanStart());
+    inhibitor->SetWriting(sequencer->IsInProgress());
 }
 
 void TForm1::EventStep()

@@ -14,6 +14,8 @@
 class clsGTex;
 class clsMainSeq;
 class thrProg;
+class QLabel;
+class SleepInhibitor;
 
 namespace Ui {
 class TForm1;
@@ -36,12 +38,18 @@ public:
     QRect OkHome() const { return controls.home1; }
     QRect ExitHome() const { return controls.home2; }
     clsMainSeq& Sequencer() { return *sequencer; }
+    const SleepInhibitor& Inhibitor() const { return *inhibitor; }
 
     void FormShow();
     void Button_StartClick();
     void Button_ExitClick();
     bool FormCloseQuery() const;
     void Timer1Timer();
+    // A close request refused while a processor is written: the warning
+    // sound, and a line saying that the window closes by itself.
+    void CloseRefused();
+    static constexpr const char* ClosingNoteText =
+        "This window closes by itself when the writing ends.";
     // Shows the scene that event code leads to while target is handled.
     void HandleEvent(SeqEvent code, int target);
 
@@ -68,6 +76,8 @@ private:
     void EventStep();
     void ShowTitle();
     void EndProgram();
+    void AllowMinimise(bool allow);
+    void FitText();
 
     std::unique_ptr<Ui::TForm1> ui;
     std::unique_ptr<clsMainSeq> sequencer;
@@ -77,6 +87,9 @@ private:
     MessageDisplay messageDisplay;
     std::function<void()> beep;
     std::unique_ptr<thrProg> worker;
+    QLabel* closingNote = nullptr;  // owned by the window
+    SleepInhibitor* inhibitor = nullptr;  // owned by the window
+    QMetaObject::Connection focusWatch;
 };
 
 // The main window for the whole run (one of the program's two windows).

@@ -1,7 +1,9 @@
 #include "AppWindows.h"
 #include "FatalDisplay.h"
 #include "FatalMessage.h"
+#include "InstanceBeacon.h"
 #include "OvlTable.h"
+#include "Platform.h"
 #include "Startup.h"
 #include "TerminationWatch.h"
 #include "UnitOpening.h"
@@ -9,6 +11,9 @@
 #include "clsGTex.h"
 
 #include <QApplication>
+#include <QMessageBox>
+
+#include <cstdio>
 
 // Built before main runs, in this order, and destroyed in reverse: the lock
 // exists before anything else happens and is released last.
@@ -17,17 +22,23 @@ clsGTex GTex;
 
 namespace {
 
+// How long a second copy waits for the running one to answer.
+constexpr int CallTimeoutMs = 5000;
+
 // The two windows (the card is the main form: its closing ends the program),
 // then the message loop. The windows go before the application object.
 int RunWindows(QApplication& app)
 {
     app.setQuitOnLastWindowClosed(false);
+    InstanceBeacon beacon(Environ.LockPath());
+    beacon.Listen();  // without it a second copy only says so
     AppWindows windows(GTex);
+    QObject::connect(&beacon, &InstanceBeacon::frontRequested, &app, [&windows] { windows.BringToFront(); });
 
     QObject::connect(FormOpening, &TFormOpening::closed, &app, [] { QCoreApplication::exit(0); },
                      Qt::QueuedConnection);
-    // The session's end and Ctrl+C ask the card, which refuses while a
-    // processor is written, like any close request.
+    // The session's end, Ctrl+C and Ctrl+\ ask the card, which refuses while
+    // a processor is written, like any close request.
     TerminationWatch termination;
     QObject::connect(&termination, &TerminationWatch::requested, FormOpening,
                      [] { FormOpening->RequestClose(); });
@@ -37,13 +48,40 @@ int RunWindows(QApplication& app)
     return 0;
 }
 
+// A second copy starts no window: it has the running one's brought to the
+// front and says so.
+int CallRunningCopy(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const bool fronted = InstanceBeacon(Environ.LockPath()).CallRunning(CallTimeoutMs);
+    std::fprintf(stderr, "%s\n", SecondCopyText(ProgramFileName(), fronted).c_str());
+    return 0;
+}
+
+// A lock that cannot be made is a broken setup, never to be hidden: said on
+// standard error and in a message box, which a termination signal closes.
+int ReportLockProblem(int argc, char* argv[])
+{
+    TerminationWatch::BlockSignals();  // a signal from now on closes the box
+    const std::string text = LockProblemText(Environ.LockProblem());
+    std::fprintf(stderr, "%s: %s\n", ProgramFileName().c_str(), text.c_str());
+    std::fflush(stderr);
+    QApplication app(argc, argv);
+    QMessageBox box(QMessageBox::Critical, QString::fromStdString(ProgramFileName()), QString::fromStdString(text),
+                    QMessageBox::Ok);
+    TerminationWatch termination;
+    QObject::connect(&termination, &TerminationWatch::requested, &box, &QMessageBox::reject);
+    box.exec();
+    return LockFailedExitCode;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     SetFatalDisplay(ShowFatalMessage);
     if (Environ.IsFirstInstance() == 0) {
-        return 0;
+        return Environ.LockProblem().empty() ? CallRunningCopy(argc, argv) : ReportLockProblem(argc, argv);
     }
     GTex.SetLines(OvlTable, OvlTableCount);
     TerminationWatch::BlockSignals();  // before any thread exists

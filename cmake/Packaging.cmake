@@ -60,6 +60,11 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries the programs link (Qt 6, libstdc++, libc) as dpkg-shlibdeps
 # finds them; no -dev package.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The libraries come from shlibdeps; the faces the windows ask for do not:
+# Liberation Sans has the metrics of Arial, DejaVu Sans is the sans-serif
+# face every desktop has, for the 8-point dialog font where Liberation is
+# missing.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 
 include(CPack)

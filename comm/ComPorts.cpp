@@ -3,6 +3,8 @@
 #include <linux/serial.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cctype>
 #include <cstdlib>
 #include <dirent.h>
@@ -10,6 +12,7 @@
 #include <fstream>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -29,6 +32,34 @@ bool Exists(const std::string& path)
 {
     struct stat info {};
     return stat(path.c_str(), &info) == 0;
+}
+
+// A character device that is a terminal, links followed: regular files,
+// folders and other devices (/dev/null) are no serial port. The system's
+// device tree tells most devices apart without opening them; a
+// pseudo-terminal is not in it and is asked by opening it.
+bool IsSerialDevice(const std::string& path)
+{
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISCHR(info.st_mode)) {
+        return false;
+    }
+    char subsystem[PATH_MAX] = {};
+    const std::string link = "/sys/dev/char/" + std::to_string(major(info.st_rdev)) + ":"
+        + std::to_string(minor(info.st_rdev)) + "/subsystem";
+    const ssize_t length = readlink(link.c_str(), subsystem, sizeof(subsystem) - 1);
+    if (length > 0) {
+        const std::string target(subsystem, static_cast<size_t>(length));
+        return target.size() >= 4 && target.compare(target.size() - 4, 4, "/tty") == 0;
+    }
+    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        // In use or not ours to open: still a device to offer. Gone: not.
+        return errno != EIO && errno != ENXIO && errno != ENODEV;
+    }
+    const bool terminal = isatty(fd) != 0;
+    close(fd);
+    return terminal;
 }
 
 // "com7", "COM12": the number 1 ... 256; 0 for any other name.
@@ -85,14 +116,18 @@ std::vector<ComPort> ComPorts::ScanPortDir() const
         const int number = NumberOfEntry(name);
         if (number != 0) {
             const std::string path = portDir + "/" + name;
-            ports.push_back({number, path, Exists(path)});
+            ports.push_back({number, path, IsSerialDevice(path)});
         }
     }
     closedir(dir);
-    // Folder order is arbitrary; "com3" and "COM3" both kept, in name order.
+    // Folder order is arbitrary. "com3" and "COM3" are one port: the first
+    // in name order stands for it, in the list and when opened.
     std::sort(ports.begin(), ports.end(), [](const ComPort& a, const ComPort& b) {
         return a.number != b.number ? a.number < b.number : a.path < b.path;
     });
+    ports.erase(std::unique(ports.begin(), ports.end(),
+                            [](const ComPort& a, const ComPort& b) { return a.number == b.number; }),
+                ports.end());
     return ports;
 }
 

@@ -8,7 +8,9 @@
 // Linux: gives COM numbers to the serial devices, the same way for opening and for
 // listing:
 // - with a port directory (RX77NOVA_PORT_DIR), exactly its entries com1 ...
-//   com256 (any case), each a link to a tty or the device itself;
+//   com256 (any case), each a link to a tty or the device itself; one port
+//   a number (the first name in name order), present only when it is a
+//   terminal;
 // - otherwise ttyS0, ttyS1, ... then ttyUSB0, ... then ttyACM0, ... of the
 //   device folder, numbered from COM1 on, each family ending at its first
 //   missing index. A ttyS device whose UART type is unknown keeps its number

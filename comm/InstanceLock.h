@@ -1,20 +1,38 @@
 #pragma once
 #include <cstdint>
+#include <string>
 
 // A per-user lock of the given name, held from construction for the
 // object's life. The system drops it when the process ends, also on a crash
 // or kill. One implementation per platform (InstanceLockLinux.cpp).
 class InstanceLock {
 public:
+    enum class State {
+        Held,           // this process holds it
+        HeldElsewhere,  // another copy holds it
+        Failed,         // it could not be made (Problem says why)
+    };
+
     explicit InstanceLock(const char* name);
+    // fallbackBase: where the lock folder is made when the system names no
+    // runtime folder of the user's ("/tmp" for the program).
+    InstanceLock(const char* name, const std::string& fallbackBase);
     ~InstanceLock();
     InstanceLock(const InstanceLock&) = delete;
     InstanceLock& operator=(const InstanceLock&) = delete;
 
     // False when another process holds it or it could not be created.
     bool Held() const { return handle != kNone; }
+    State GetState() const { return state; }
+    // The path and the reason when the lock could not be made, else empty.
+    const std::string& Problem() const { return problem; }
+    // The lock file's path; empty when no folder for it could be found.
+    const std::string& Path() const { return path; }
 
 private:
     static constexpr intptr_t kNone = -1;
     intptr_t handle = kNone;  // the platform's handle of the lock
+    State state = State::Failed;
+    std::string problem;
+    std::string path;
 };

@@ -1,6 +1,9 @@
 #include "InstanceLock.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include <fcntl.h>
@@ -10,49 +13,86 @@
 
 namespace {
 
-bool IsPrivateDirectory(const std::string& dir)
+std::string Octal(mode_t mode)
+{
+    char text[8];
+    std::snprintf(text, sizeof(text), "%04o", static_cast<unsigned>(mode & 07777));
+    return text;
+}
+
+// Empty when dir is a folder of this user's that no one else may enter;
+// otherwise why not. Links are not followed: a link could lead anywhere.
+std::string PrivacyProblem(const std::string& dir)
 {
     struct stat st {};
-    return lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid() &&
-           (st.st_mode & 077) == 0;
+    if (lstat(dir.c_str(), &st) != 0) {
+        return dir + ": " + std::strerror(errno);
+    }
+    if (S_ISLNK(st.st_mode)) {
+        return dir + ": is a symbolic link";
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return dir + ": is not a folder";
+    }
+    if (st.st_uid != getuid()) {
+        return dir + ": belongs to user " + std::to_string(st.st_uid) + ", not to user " + std::to_string(getuid());
+    }
+    if ((st.st_mode & 077) != 0) {
+        return dir + ": other users may use it (mode " + Octal(st.st_mode) + ")";
+    }
+    return {};
 }
 
-// $XDG_RUNTIME_DIR when set; otherwise a 0700 directory of the user's own
-// under /tmp, refused when someone else made it or it is a symbolic link.
-std::string LockDirectory()
+// $XDG_RUNTIME_DIR when set; otherwise a folder of the user's own under
+// fallbackBase. Either must be the user's own and private: a folder made
+// first by someone else must not decide whether this program starts.
+std::string LockDirectory(const std::string& fallbackBase, std::string& problem)
 {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::string dir;
     if (runtime != nullptr && runtime[0] == '/') {
-        return runtime;
+        dir = runtime;
+    } else {
+        dir = fallbackBase + "/rx77nova-" + std::to_string(getuid());
+        if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
+            problem = dir + ": cannot be made: " + std::strerror(errno);
+            return {};
+        }
     }
-    const std::string dir = "/tmp/rx77nova-" + std::to_string(getuid());
-    mkdir(dir.c_str(), 0700);
-    return IsPrivateDirectory(dir) ? dir : std::string();
-}
-
-// The lock file's descriptor, or -1.
-int TakeLock(const char* name)
-{
-    const std::string dir = LockDirectory();
-    if (dir.empty()) {
-        return -1;
-    }
-    const std::string path = dir + "/" + name + ".lock";
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
-        return -1;
-    }
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
+    problem = PrivacyProblem(dir);
+    return problem.empty() ? dir : std::string();
 }
 
 } // namespace
 
-InstanceLock::InstanceLock(const char* name) : handle(TakeLock(name))
+InstanceLock::InstanceLock(const char* name) : InstanceLock(name, "/tmp")
 {
+}
+
+InstanceLock::InstanceLock(const char* name, const std::string& fallbackBase)
+{
+    const std::string dir = LockDirectory(fallbackBase, problem);
+    if (dir.empty()) {
+        return;
+    }
+    path = dir + "/" + name + ".lock";
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        problem = path + ": cannot be opened: " + std::strerror(errno);
+        return;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        close(fd);
+        if (error == EWOULDBLOCK) {
+            state = State::HeldElsewhere;
+        } else {
+            problem = path + ": cannot be locked: " + std::strerror(error);
+        }
+        return;
+    }
+    handle = fd;
+    state = State::Held;
 }
 
 InstanceLock::~InstanceLock()

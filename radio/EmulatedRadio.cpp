@@ -73,6 +73,7 @@ void EmulatedRadio::PowerCycle()
             }
         } else if (line.IsOpen()) {
             tcflush(line.Master(), TCIFLUSH);  // bytes in flight are lost with the power
+            line.ClearExclusive();             // as a cable plugged in afresh
         }
     }
     Wake();

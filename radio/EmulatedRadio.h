@@ -30,7 +30,8 @@ public:
     bool LinkAs(const std::string& dir, int com);
     // Off and on again in update mode: the protocol starts over, a silent
     // radio talks again, a hung-up one gets a new line (and its link is
-    // moved there); the flash is kept.
+    // moved there), a line left exclusive by a killed program can be opened
+    // again; the flash is kept.
     void PowerCycle();
     // Stops serving, closes the terminal and removes the link.
     void Stop();

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -138,4 +139,9 @@ bool PtyLink::LineIs38400N81(long& speed) const
     }
     speed = SpeedNumber(cfgetospeed(&t));
     return cfgetospeed(&t) == B38400 && (t.c_cflag & CSIZE) == CS8 && (t.c_cflag & (PARENB | CSTOPB)) == 0;
+}
+
+bool PtyLink::ClearExclusive()
+{
+    return slave >= 0 && ioctl(slave, TIOCNXCL) == 0;
 }

@@ -26,6 +26,11 @@ public:
     // Removes the link if it still points at this radio.
     void Unlink();
 
+    // Lets anyone open the program's side again: a program that ended
+    // without closing the port leaves it exclusive, which only an orderly
+    // close would clear. False when the terminal refused.
+    bool ClearExclusive();
+
     // Whether the program's side is set to 38400 bit/s, 8 data bits, no
     // parity, 1 stop bit; the speed as a number for messages.
     bool LineIs38400N81(long& speed) const;

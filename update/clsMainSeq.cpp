@@ -86,6 +86,16 @@ bool clsMainSeq::CanStart() const
     return state == Reset || state == Standby || state == Confirm;
 }
 
+OpenFailure clsMainSeq::GetOpenFailure() const
+{
+    return comm->LastOpenFailure();
+}
+
+int clsMainSeq::GetOpenError() const
+{
+    return comm->LastOpenError();
+}
+
 void clsMainSeq::SetPort(int n)
 {
     portNumber = n;

@@ -14,6 +14,7 @@ class PlainTaskTimers;
 class clsMotS;
 class clsPacket;
 class cmcComm;
+enum class OpenFailure;
 struct FirmwareSet;
 struct ProcessorProfile;
 
@@ -47,6 +48,10 @@ public:
     void ClearEvent() { event = SeqEvent::EvNone; }
     void SendExit();
     SeqState GetState() const { return state; }
+    // Why the port last failed to open, with the system's errno (0 when it
+    // did not say), so that the window can tell the user.
+    OpenFailure GetOpenFailure() const;
+    int GetOpenError() const;
 
     // Seeds the key byte's random numbers (the constructor seeds them from
     // the clock), so that a test sees the same key bytes every run.

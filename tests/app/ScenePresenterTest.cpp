@@ -80,8 +80,9 @@ void PrintTo(const SceneCase& c, std::ostream* os) { *os << c.name; }
 const SceneCase SceneCases[] = {
     {"s00_caution", Scene::Opening, 10, "rrbbbbbrbb", "                                                 === CAUTION ===",
      "                                        Do you agree to all of the above?", "Yes", "No", true, true, false, false},
+    // A word joiner after the slash keeps the key name [V/MHz] on one line.
     {"s01_connect", Scene::PortEntry, 3, "bbb",
-     "Connect the RX-77 and the PC using with the data cable. While holding down [V/MHz], [QUICK] and [SQL], push power key to turn power ON. Then please check the backlight is blinking.",
+     "Connect the RX-77 and the PC using with the data cable. While holding down [V/\u2060MHz], [QUICK] and [SQL], push power key to turn power ON. Then please check the backlight is blinking.",
      "Specify the COM port number, then click [OK] button. (1 - 256)", "OK", "Cancel", true, true, false, true},
     {"s02_connecting", Scene::Connecting, 1, "b", "Connecting to the RX-77.", "Connecting to the RX-77.", "", "", false, false, false, false},
     {"s03_downgrade", Scene::ConfirmDowngrade, 3, "bbb", "The currently installed RX-77's firmware is a newer version.",

@@ -233,7 +233,8 @@ TEST_P(ProgramEnd, EndsWithCodeZeroWhileTheWorkerTicks)
 
 INSTANTIATE_TEST_SUITE_P(Guard, ProgramEnd,
                          testing::Values(EndSignalCase{"terminate", SIGTERM}, EndSignalCase{"interrupt", SIGINT},
-                                         EndSignalCase{"hang_up", SIGHUP}),
+                                         EndSignalCase{"hang_up", SIGHUP},
+                                         EndSignalCase{"quit", SIGQUIT}),
                          [](const testing::TestParamInfo<EndSignalCase>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 using Texts = std::vector<std::string>;
@@ -49,17 +50,21 @@ INSTANTIATE_TEST_SUITE_P(Comm, CommPortNumberOf,
         NumberCase {"SpacesAndPlusDropped", " + 12 ", 12}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// A port folder: links named after COM numbers, to a device that exists.
+// A port folder: links named after COM numbers, to a pseudo-terminal.
 class CommPortDir : public testing::Test {
 protected:
+    void SetUp() override { ASSERT_TRUE(pty.Ok()); }
+    void LinkPty(const std::string& name) const { dir.Link(name, pty.SlavePath()); }
+
     TempDir dir;
+    PtyPair pty;
 };
 
 TEST_F(CommPortDir, ListsNumbersInNumericOrder)
 {
-    dir.Link("com10", "/dev/null");
-    dir.Link("com3", "/dev/null");
-    dir.Link("com1", "/dev/null");
+    LinkPty("com10");
+    LinkPty("com3");
+    LinkPty("com1");
     PortDirVariable variable(dir.Path());
     Texts list;
     EnumeratePorts(list);
@@ -68,23 +73,54 @@ TEST_F(CommPortDir, ListsNumbersInNumericOrder)
 
 TEST_F(CommPortDir, TakesOnlyComNamesInAnyCase)
 {
-    dir.Link("COM2", "/dev/null");
-    dir.Link("Com256", "/dev/null");
-    dir.Link("com257", "/dev/null");
-    dir.Link("com0", "/dev/null");
-    dir.Link("com03", "/dev/null");
-    dir.Link("comx", "/dev/null");
-    dir.Link("ttyUSB0", "/dev/null");
-    dir.WriteFile("com7", "a plain file is the device itself");
+    LinkPty("COM2");
+    LinkPty("Com256");
+    LinkPty("com257");
+    LinkPty("com0");
+    LinkPty("com03");
+    LinkPty("comx");
+    LinkPty("ttyUSB0");
     Texts list;
     EnumeratePorts(list, ComPorts(dir.Path()).Scan());
-    EXPECT_EQ(list, (Texts {"2", "7", "256"}));
+    EXPECT_EQ(list, (Texts {"2", "256"}));
+}
+
+// Only terminals are serial ports: a plain file, a folder and /dev/null
+// keep their numbers (opening them says why it fails) but are not offered.
+TEST_F(CommPortDir, ListsOnlyTerminals)
+{
+    dir.WriteFile("com7", "a plain file");
+    ASSERT_EQ(mkdir(dir.Join("com8").c_str(), 0700), 0);
+    dir.Link("com9", "/dev/null");
+    LinkPty("com10");
+    const ComPorts ports(dir.Path());
+    Texts list;
+    EnumeratePorts(list, ports.Scan());
+    EXPECT_EQ(list, (Texts {"10"}));
+    EXPECT_EQ(ports.PathOf(7), dir.Join("com7"));
+    EXPECT_EQ(ports.PathOf(9), dir.Join("com9"));
+}
+
+// "com3" and "COM3" are one port: listed once, and the one listed is the
+// one opened.
+TEST_F(CommPortDir, ANumberIsOnePort)
+{
+    PtyPair other;
+    ASSERT_TRUE(other.Ok());
+    dir.Link("com3", pty.SlavePath());
+    dir.Link("COM3", other.SlavePath());
+    const ComPorts ports(dir.Path());
+    Texts list;
+    EnumeratePorts(list, ports.Scan());
+    EXPECT_EQ(list, (Texts {"3"}));
+    ASSERT_EQ(ports.Scan().size(), 1u);
+    EXPECT_EQ(ports.PathOf(3), dir.Join("COM3"));  // the first in name order
 }
 
 TEST_F(CommPortDir, MissingDeviceKeepsItsNumberButIsNotListed)
 {
     dir.Link("com4", dir.Join("nothing-here"));
-    dir.Link("com5", "/dev/null");
+    LinkPty("com5");
     const ComPorts ports(dir.Path());
     Texts list;
     EnumeratePorts(list, ports.Scan());
@@ -109,8 +145,6 @@ TEST_F(CommPortDir, EmptyOrMissingFolderOffersNothing)
 
 TEST_F(CommPortDir, DevicePathFollowsTheLink)
 {
-    PtyPair pty;
-    ASSERT_TRUE(pty.Ok());
     dir.Link("com5", pty.SlavePath());
     PortDirVariable variable(dir.Path());
     EXPECT_EQ(PortDevicePath(5), pty.SlavePath());

@@ -1,0 +1,235 @@
+// What Enter presses and what it shows, the port box's Enter, and a close
+// request refused while a processor is written.
+#include "MainWindowFixture.h"
+#include "SeqEvents.h"
+#include "Targets.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QStyleOptionButton>
+#include <QWindow>
+
+namespace {
+
+using enum SeqEvent;
+
+class KeysAndClose : public WindowsFixture {
+protected:
+    void SetUp() override
+    {
+        WindowsFixture::SetUp();
+        ports.AddPty(1);
+        Create(false);
+    }
+
+    // The focus is drawn on button: it has the focus, and the window shows
+    // focus the way a keyboard user sees it.
+    static bool FocusShown(const QPushButton* button)
+    {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        return option.state.testFlag(QStyle::State_HasFocus)
+            && option.state.testFlag(QStyle::State_KeyboardFocusChange);
+    }
+
+    QLabel* ClosingNote() const { return form->findChild<QLabel*>(QStringLiteral("lblClosing")); }
+};
+
+// In every two-button scene the focus stays on the second button; the
+// default look is on it, since Enter presses it, and the focus is shown.
+struct FocusCase {
+    const char* name;
+    SeqEvent code;  // EvNone: the main window's first scene
+};
+
+void PrintTo(const FocusCase& c, std::ostream* os) { *os << c.name; }
+
+class DefaultLook : public KeysAndClose, public testing::WithParamInterface<FocusCase> {};
+
+TEST_P(DefaultLook, IsOnTheButtonThatEnterPresses)
+{
+    OpenMain();
+    Tick();
+    if (GetParam().code != EvNone) {
+        form->HandleEvent(GetParam().code, TargetCpu);
+    }
+    ASSERT_TRUE(Exit()->hasFocus());
+    EXPECT_TRUE(Exit()->isDefault());
+    EXPECT_FALSE(Ok()->isDefault());
+    EXPECT_TRUE(FocusShown(Exit()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Ui, DefaultLook,
+                         testing::Values(FocusCase {"port_entry", EvNone},
+                                         FocusCase {"downgrade_question", EvConfirmDowngrade},
+                                         FocusCase {"write_question", EvConfirmUpdate},
+                                         FocusCase {"port_unavailable", EvComOpen},
+                                         FocusCase {"no_answer", EvNoAnswer},
+                                         FocusCase {"transfer_failed", EvVersion}),
+                         [](const testing::TestParamInfo<FocusCase>& info) { return std::string(info.param.name); });
+
+TEST_F(KeysAndClose, SingleButtonScenesShowTheLookOnOk)
+{
+    OpenMain();
+    Tick();
+    form->HandleEvent(EvCompleted, TargetCpu);
+    ASSERT_TRUE(Ok()->hasFocus());
+    EXPECT_TRUE(Ok()->isDefault());
+    EXPECT_FALSE(Exit()->isDefault());
+    EXPECT_TRUE(FocusShown(Ok()));
+}
+
+TEST_F(KeysAndClose, CardShowsTheLookOnNo)
+{
+    card->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(card));
+    card->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(card));
+    ASSERT_TRUE(No()->hasFocus());
+    EXPECT_TRUE(No()->isDefault());
+    EXPECT_FALSE(Yes()->isDefault());
+    EXPECT_TRUE(FocusShown(No()));
+
+    // The look follows the focus.
+    Yes()->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(Yes()->isDefault());
+    EXPECT_FALSE(No()->isDefault());
+}
+
+TEST_F(KeysAndClose, FocusInThePortBoxPutsTheLookOnOk)
+{
+    OpenMain();
+    Tick();
+    PortBox()->lineEdit()->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(Ok()->isDefault());
+    EXPECT_FALSE(Exit()->isDefault());
+
+    Exit()->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(Exit()->isDefault());
+    EXPECT_FALSE(Ok()->isDefault());
+}
+
+// Enter on the focused Cancel presses Cancel, once: the program ends.
+TEST_F(KeysAndClose, EnterOnTheFocusedCancelEndsTheProgram)
+{
+    OpenMain();
+    Tick();
+    QTest::keyClick(Exit(), Qt::Key_Return);
+    EXPECT_EQ(EndCount(), 1);
+    EXPECT_TRUE(boxes.empty());
+}
+
+// Enter in the port box with a number outside 1 to 256 tells the user once.
+struct BadPortCase {
+    const char* name;
+    const char* typed;
+};
+
+void PrintTo(const BadPortCase& c, std::ostream* os) { *os << c.name; }
+
+class EnterInPortBox : public KeysAndClose, public testing::WithParamInterface<BadPortCase> {};
+
+TEST_P(EnterInPortBox, ShowsTheErrorBoxOnce)
+{
+    OpenMain();
+    Tick();
+    QLineEdit* edit = PortBox()->lineEdit();
+    edit->setFocus(Qt::TabFocusReason);
+    edit->clear();
+    QTest::keyClicks(edit, QString::fromLatin1(GetParam().typed));
+    QTest::keyClick(edit, Qt::Key_Return);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, QStringLiteral("The numerical value is outside the range."));
+    EXPECT_EQ(form->CurrentScene(), Scene::PortEntry);
+    EXPECT_EQ(EndCount(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ui, EnterInPortBox,
+                         testing::Values(BadPortCase {"zero", "0"}, BadPortCase {"too_high", "300"},
+                                         BadPortCase {"letters", "abc"}),
+                         [](const testing::TestParamInfo<BadPortCase>& info) { return std::string(info.param.name); });
+
+TEST_F(KeysAndClose, EnterInThePortBoxWithAValidNumberStartsOnce)
+{
+    OpenMain();
+    Tick();
+    QLineEdit* edit = PortBox()->lineEdit();
+    edit->setFocus(Qt::TabFocusReason);
+    edit->clear();
+    QTest::keyClicks(edit, QStringLiteral("1"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(form->CurrentScene(), Scene::Connecting);
+    EXPECT_EQ(form->Sequencer().GetPort(), 1);
+}
+
+// A close refused while a processor is written: the warning sound and a
+// line on the window; both windows stay; the line goes with the writing.
+struct RefusedCloseCase {
+    const char* name;
+    SeqEvent code;
+    int target;
+    bool throughCard;  // the session's end reaches the card, not the window
+};
+
+void PrintTo(const RefusedCloseCase& c, std::ostream* os) { *os << c.name; }
+
+class RefusedClose : public KeysAndClose, public testing::WithParamInterface<RefusedCloseCase> {};
+
+TEST_P(RefusedClose, SoundsAndSaysWhy)
+{
+    OpenMain();
+    Tick();
+    form->HandleEvent(GetParam().code, GetParam().target);
+    beeps = 0;
+    ASSERT_FALSE(ClosingNote()->isVisible());
+
+    if (GetParam().throughCard) {
+        EXPECT_FALSE(card->RequestClose());
+    } else {
+        EXPECT_FALSE(form->close());
+    }
+    EXPECT_EQ(beeps, 1);
+    EXPECT_TRUE(ClosingNote()->isVisible());
+    EXPECT_EQ(ClosingNote()->text(), QStringLiteral("This window closes by itself when the writing ends."));
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(EndCount(), 0);
+    // The line lies inside the window, clear of the panel with the scene.
+    const QRect panel = form->findChild<QWidget*>(QStringLiteral("Panel1"))->geometry();
+    EXPECT_TRUE(form->rect().contains(ClosingNote()->geometry()));
+    EXPECT_FALSE(ClosingNote()->geometry().intersects(panel));
+    EXPECT_GE(ClosingNote()->height(), ClosingNote()->sizeHint().height());
+
+    form->HandleEvent(EvCompleted, GetParam().target);
+    EXPECT_FALSE(ClosingNote()->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Ui, RefusedClose,
+                         testing::Values(RefusedCloseCase {"cpu_window", EvUpdatingCpu, TargetCpu, false},
+                                         RefusedCloseCase {"dsp_window", EvUpdatingDsp, TargetDsp, false},
+                                         RefusedCloseCase {"cpu_session_end", EvUpdatingCpu, TargetCpu, true}),
+                         [](const testing::TestParamInfo<RefusedCloseCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST_F(KeysAndClose, WindowCanBeMinimisedWhileWriting)
+{
+    OpenMain();
+    Tick();
+    EXPECT_FALSE(form->windowHandle()->flags().testFlag(Qt::WindowMinimizeButtonHint));
+
+    form->HandleEvent(EvUpdatingCpu, TargetCpu);
+    EXPECT_TRUE(form->windowHandle()->flags().testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_TRUE(form->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_TRUE(form->isVisible());  // the hint does not make the window anew
+    form->showMinimized();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return form->isMinimized(); }, 10000));
+    form->showNormal();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !form->isMinimized(); }, 10000));
+
+    form->HandleEvent(EvCompleted, TargetCpu);
+    EXPECT_FALSE(form->windowHandle()->flags().testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(form->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+}
+
+} // namespace
