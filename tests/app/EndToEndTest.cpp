@@ -44,10 +44,12 @@ protected:
     }
 
     // The OK button on the port screen answers once the worker's first
-    // ticks have brought the sequencer to rest; a loaded machine may take a while.
+    // ticks have brought the sequencer to rest (the scene shows it enabled
+    // before that); a loaded machine may take a while.
     void ClickOkOnThePortScreen()
     {
-        ASSERT_TRUE(QTest::qWaitFor([&] { return Ok()->isEnabled(); }, 10000)) << "OK never enabled";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form->Sequencer().CanStart() && Ok()->isEnabled(); }, 10000))
+            << "the sequencer never came to rest";
         Ok()->click();
     }
 
