@@ -1,6 +1,7 @@
 #include "clsTick.h"
 
 #include "CommTestSupport.h"
+#include "PlainTaskTimers.h"
 
 #include <gtest/gtest.h>
 
@@ -105,4 +106,39 @@ TEST(CommTick, DefaultClockCountsDown)
     const uint32_t left = tick.Remaining();
     EXPECT_GE(left, 1u);
     EXPECT_LE(left, 100000u);
+}
+
+// A started count-down tells its clock when it runs out, so that a clock a
+// harness moves can jump there; the clock offers the nearest moment ahead,
+// across the wrap of the count, and forgets what has passed.
+TEST(CommTick, StartTellsTheClockWhenItRunsOut)
+{
+    ManualClock clock(0xFFFFFF00u);
+    EXPECT_EQ(clock.NextExpected(), std::nullopt);
+    clsTick longer(&clock);
+    clsTick shorter(&clock);
+    longer.Start(5000);
+    shorter.Start(0x200);
+    EXPECT_EQ(clock.NextExpected(), 0x100u);  // past the wrap
+    clock.Advance(0x200);
+    EXPECT_EQ(shorter.Remaining(), 0u);
+    EXPECT_EQ(clock.NextExpected(), 0xFFFFFF00u + 5000u);
+    clock.Advance(5000 - 0x200);
+    EXPECT_EQ(longer.Remaining(), 0u);
+    EXPECT_EQ(clock.NextExpected(), std::nullopt);
+}
+
+// The send task's plain timers do the same at every start and every firing.
+TEST(CommTick, PlainTimersTellTheClockTheirNextFiring)
+{
+    ManualClock clock(100);
+    PlainTaskTimers timers(clock);
+    int fired = 0;
+    auto timer = timers.Make([&] { ++fired; });
+    timer->Start(10);
+    EXPECT_EQ(clock.NextExpected(), 110u);
+    clock.Advance(10);
+    timers.RunDue();
+    EXPECT_EQ(fired, 1);
+    EXPECT_EQ(clock.NextExpected(), 120u);  // the next interval
 }
