@@ -6,6 +6,8 @@
 #include "FirmImages.h"
 #include "MessageBoxCp932.h"
 #include "OvlTable.h"
+#include "SeqEvents.h"
+#include "Targets.h"
 #include "QtTaskTimers.h"
 #include "ScenePrint.h"
 #include "UiTestSupport.h"
@@ -84,6 +86,44 @@ protected:
     }
 
     // Ticks until the scene is reached or the time is up.
+    // From scene 1, with the sequencer at rest, to the scene the way the
+    // user and the sequencer get there: OK for scenes 2 and 5, otherwise
+    // the event (with its target) that leads to it.
+    void ReachFromThePortScreen(Scene scene)
+    {
+        struct Route {
+            Scene scene;
+            SeqEvent code;
+            int target;
+        };
+        static const Route routes[] = {
+            {Scene::ConfirmDowngrade, SeqEvent::EvConfirmDowngrade, TargetNone},
+            {Scene::ConfirmUpdate, SeqEvent::EvConfirmUpdate, TargetNone},
+            {Scene::WritingCpu, SeqEvent::EvUpdatingCpu, TargetCpu},
+            {Scene::WritingDsp, SeqEvent::EvUpdatingDsp, TargetDsp},
+            {Scene::Completed, SeqEvent::EvCompleted, TargetCpu},
+            {Scene::NotNeeded, SeqEvent::EvCompleted, TargetNone},
+            {Scene::PortUnavailable, SeqEvent::EvComOpen, TargetNone},
+            {Scene::NoAnswer, SeqEvent::EvNoAnswer, TargetNone},
+            {Scene::CannotUpdate, SeqEvent::EvCannotUpdate, TargetNone},
+            {Scene::CpuTransferFailed, SeqEvent::EvVersion, TargetCpu},
+            {Scene::DspTransferFailed, SeqEvent::EvVersion, TargetDsp},
+            {Scene::CpuUpdateFailed, SeqEvent::EvBoot, TargetCpu},
+            {Scene::DspUpdateFailed, SeqEvent::EvBoot, TargetDsp},
+        };
+        if (scene == Scene::Connecting) {
+            form->Button_StartClick();
+        } else if (scene == Scene::ConnectingToWrite) {
+            form->HandleEvent(SeqEvent::EvConfirmUpdate, TargetNone);
+            form->Button_StartClick();
+        }
+        for (const Route& r : routes) {
+            if (r.scene == scene) {
+                form->HandleEvent(r.code, r.target);
+            }
+        }
+    }
+
     bool TickUntilScene(Scene scene, int ms)
     {
         QDeadlineTimer deadline(ms);

@@ -29,37 +29,7 @@ protected:
     {
         OpenMain();
         Tick();  // the sequencer comes to rest: it can start
-        struct Route {
-            Scene scene;
-            SeqEvent code;
-            int target;
-        };
-        static const Route routes[] = {
-            {Scene::ConfirmDowngrade, EvConfirmDowngrade, TargetNone},
-            {Scene::ConfirmUpdate, EvConfirmUpdate, TargetNone},
-            {Scene::WritingCpu, EvUpdatingCpu, TargetCpu},
-            {Scene::WritingDsp, EvUpdatingDsp, TargetDsp},
-            {Scene::Completed, EvCompleted, TargetCpu},
-            {Scene::NotNeeded, EvCompleted, TargetNone},
-            {Scene::PortUnavailable, EvComOpen, TargetNone},
-            {Scene::NoAnswer, EvNoAnswer, TargetNone},
-            {Scene::CannotUpdate, EvCannotUpdate, TargetNone},
-            {Scene::CpuTransferFailed, EvVersion, TargetCpu},
-            {Scene::DspTransferFailed, EvVersion, TargetDsp},
-            {Scene::CpuUpdateFailed, EvBoot, TargetCpu},
-            {Scene::DspUpdateFailed, EvBoot, TargetDsp},
-        };
-        if (scene == Scene::Connecting) {
-            form->Button_StartClick();
-        } else if (scene == Scene::ConnectingToWrite) {
-            form->HandleEvent(EvConfirmUpdate, TargetNone);
-            form->Button_StartClick();
-        }
-        for (const Route& r : routes) {
-            if (r.scene == scene) {
-                form->HandleEvent(r.code, r.target);
-            }
-        }
+        ReachFromThePortScreen(scene);
         beeps = 0;
     }
 };
