@@ -445,7 +445,8 @@ TEST_F(SeqOverPty, WholeUpdateOfBothProcessors)
     StartRadio(RadioOptions{});
     MakeSequencer();
     RunToCompletion();
-    EXPECT_EQ(driver->Events(), (std::vector<SeqEvent>{EvConfirmUpdate, EvUpdatingCpu, EvUpdatingDsp, EvCompleted}));
+    EXPECT_EQ(driver->Events(), (std::vector<SeqEvent>{EvConfirmUpdate, EvUpdatingCpu, EvUpdatingDsp, EvCompleted}))
+        << FormatReport(Report());
     EXPECT_EQ(driver->MaxProgress(), 255);
     EXPECT_FALSE(driver->ProgressEverDropped());
     ExpectFlashesEqualImages();
