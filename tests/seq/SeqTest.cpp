@@ -252,12 +252,7 @@ TEST_P(SeqFailure, ReportsOnceRestsAndARetryCompletes)
         return;
     }
     // The owner switches the radio off and on again and retries.
-    PowerCycle();
-    driver->ClearRecords();
-    RunToCompletion();
-    ASSERT_FALSE(driver->Events().empty());
-    EXPECT_EQ(driver->Events().back(), EvCompleted);
-    ExpectFlashesEqualImages();
+    RetryAfterPowerCycle();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -462,12 +457,7 @@ TEST_F(SeqOverPty, HangUpInTheDataThenARetryCompletes)
     RunToCompletion();
     EXPECT_EQ(driver->Events(), (std::vector<SeqEvent>{EvConfirmUpdate, EvUpdatingCpu, EvRomData}));
     EXPECT_EQ(seq->GetState(), Standby);
-    PowerCycle();
-    driver->ClearRecords();
-    RunToCompletion();
-    ASSERT_FALSE(driver->Events().empty());
-    EXPECT_EQ(driver->Events().back(), EvCompleted);
-    ExpectFlashesEqualImages();
+    RetryAfterPowerCycle();
 }
 
 // Real time: never earlier than the 3,000 ms; later only as the machine's load makes it.

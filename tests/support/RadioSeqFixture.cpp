@@ -94,6 +94,16 @@ void RadioSeqFixture::RunToCompletion(int timeoutMs)
     }
 }
 
+void RadioSeqFixture::RetryAfterPowerCycle()
+{
+    PowerCycle();
+    driver->ClearRecords();
+    RunToCompletion();
+    ASSERT_FALSE(driver->Events().empty());
+    EXPECT_EQ(driver->Events().back(), SeqEvent::EvCompleted) << testing::PrintToString(driver->Events());
+    ExpectFlashesEqualImages();
+}
+
 bool RadioSeqFixture::Saw(SeqEvent event) const
 {
     return MsOf(event) >= 0;

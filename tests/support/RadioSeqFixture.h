@@ -46,6 +46,9 @@ protected:
     void RunFirstHalf(int timeoutMs = 15000);
     // A whole run, answering Yes to the question.
     void RunToCompletion(int timeoutMs = 600000);
+    // The owner switches the radio off and on and starts again: the new run
+    // completes and leaves both flashes equal to the images.
+    void RetryAfterPowerCycle();
     bool Saw(SeqEvent event) const;
     void ExpectFlashesEqualImages() const;
     // The ms since the driver began of the first record of event; -1 when none.
