@@ -198,8 +198,15 @@ void BootLoader::FeedIdle(uint8_t byte, std::vector<Emission>& out)
     HandleCommand(code, out);
 }
 
+void BootLoader::Heard(int request)
+{
+    ++requestsHeard;
+    lastRequest = request;
+}
+
 void BootLoader::HandleCommand(uint8_t code, std::vector<Emission>& out)
 {
+    Heard(code);
     switch (code) {
     case commandIdentity:
         StartOver();
@@ -257,8 +264,10 @@ void BootLoader::FeedMarker(uint8_t byte, std::vector<Emission>& out)
         const uint8_t code = command.back();
         command.clear();
         const uint8_t ownBoot = dspSession ? commandBootDsp : commandBootCpu;
-        if (code == ownBoot)
+        if (code == ownBoot) {
+            Heard(code);
             Answer("boot", {answerAccepted}, out);
+        }
         else
             HandleCommand(code, out);
         return;
@@ -271,6 +280,7 @@ void BootLoader::FeedMarker(uint8_t byte, std::vector<Emission>& out)
     const char* own = dspSession ? dspMarker : cpuMarker;
     const char* other = dspSession ? cpuMarker : dspMarker;
     if (std::memcmp(recent.data(), own, markerLength) == 0) {
+        Heard(markerRequest);
         phase = Phase::Sync;
         command.clear();
         Answer("marker", {answerMarker}, out);

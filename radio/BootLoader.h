@@ -41,11 +41,19 @@ public:
 
     const RadioFlash& Flash(bool dsp) const { return dsp ? dspFlash : cpuFlash; }
 
+    // The requests the program repeats until it hears an answer (identity,
+    // boot, exit, the boot marker): how many were heard, and the kind of the
+    // last (its command byte, or markerRequest).
+    static constexpr int markerRequest = 0x100;
+    int RequestsHeard() const { return requestsHeard; }
+    int LastRequest() const { return lastRequest; }
+
 private:
     enum class Phase { Idle, Marker, Sync, Key, Model, Version, SizeHigh, SizeLow, Writer, Packets, Off };
 
     void StartOver();
     bool CommandComplete(uint8_t byte);
+    void Heard(int request);
     void HandleCommand(uint8_t command, std::vector<Emission>& out);
     void FeedIdle(uint8_t byte, std::vector<Emission>& out);
     void FeedMarker(uint8_t byte, std::vector<Emission>& out);
@@ -104,5 +112,7 @@ private:
     int blocksChecked = 0;
     int identitiesAnswered = 0;
     int bootSessions = 0;
+    int requestsHeard = 0;
+    int lastRequest = -1;
     std::vector<std::string> errors;
 };

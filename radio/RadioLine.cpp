@@ -3,6 +3,11 @@
 #include "FirmImages.h"
 
 namespace {
+// The program repeats a request no sooner than 100 ms after the last one;
+// two heard closer together than this were held back by the computer on
+// the way and arrive as a pile, each to be answered.
+constexpr RadioLine::Clock::duration heldBackGap = std::chrono::milliseconds(50);
+
 // 38,400 bit/s with a start and a stop bit: ten bits a byte.
 constexpr RadioLine::Clock::duration pacedByteTime = std::chrono::nanoseconds(260417);
 
@@ -43,7 +48,11 @@ bool RadioLine::Take(const uint8_t* bytes, size_t count, Clock::time_point now, 
     lineWarned = false;
     for (size_t i = 0; i < count; ++i) {
         answers.clear();
+        const int heard = loader.RequestsHeard();
         loader.Feed(bytes[i], answers);
+        if (loader.RequestsHeard() != heard) {
+            NoteRequest(loader.LastRequest(), now);
+        }
         for (const Emission& answer : answers) {
             if (answer.hangUp) {
                 HangUp();
@@ -53,6 +62,15 @@ bool RadioLine::Take(const uint8_t* bytes, size_t count, Clock::time_point now, 
         }
     }
     return true;
+}
+
+void RadioLine::NoteRequest(int request, Clock::time_point now)
+{
+    const auto last = lastHeard.find(request);
+    if (last != lastHeard.end() && now - last->second < heldBackGap) {
+        ++requestsHeldBack;
+    }
+    lastHeard[request] = now;
 }
 
 void RadioLine::Sent(size_t count)
@@ -66,6 +84,7 @@ void RadioLine::PowerCycle()
     loader.PowerCycle();
     sendQueue.Clear();
     receivePacer = ReceivePacer(ByteTime(options));
+    lastHeard.clear();
     hungUp = false;
 }
 
@@ -81,6 +100,7 @@ void RadioLine::FillReport(RadioReport& report) const
     report.bytesReceived = bytesReceived;
     report.bytesSent = bytesSent;
     report.hungUp = hungUp;
+    report.requestsHeldBack = requestsHeldBack;
 }
 
 std::vector<uint8_t> RadioLine::ReadFlash(bool dsp, uint32_t address, uint32_t count) const

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,6 +55,8 @@ public:
     std::vector<uint8_t> ReadFlash(bool dsp, uint32_t address, uint32_t count) const;
 
 private:
+    void NoteRequest(int request, Clock::time_point now);
+
     RadioOptions options;
     BootLoader loader;
     SendQueue sendQueue;
@@ -63,4 +66,8 @@ private:
     bool hungUp = false;
     bool lineWarned = false;
     std::vector<Emission> answers;
+    // When each kind of request was last heard, and how often one came
+    // again sooner than the program ever repeats it.
+    std::map<int, Clock::time_point> lastHeard;
+    int requestsHeldBack = 0;
 };

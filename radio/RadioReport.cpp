@@ -31,7 +31,8 @@ std::string FormatReport(const RadioReport& report)
     text += "bytes received: " + std::to_string(report.bytesReceived) + ", sent: "
         + std::to_string(report.bytesSent) + "\n";
     text += "identity answers: " + std::to_string(report.identitiesAnswered)
-        + ", boot sessions: " + std::to_string(report.bootSessions) + "\n";
+        + ", boot sessions: " + std::to_string(report.bootSessions)
+        + ", requests held back on the way: " + std::to_string(report.requestsHeldBack) + "\n";
     text += "packets:";
     if (report.packetsByCommand.empty())
         text += " none";

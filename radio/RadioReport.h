@@ -21,6 +21,10 @@ struct RadioReport {
     int blocksChecked = 0;                // command 8 packets compared
     int identitiesAnswered = 0;
     int bootSessions = 0;                 // boot requests accepted (repeats not counted)
+    // Repeated requests that came in a pile: the computer between the
+    // program and the radio held them back (a stalled machine, not the
+    // program), so the radio answered each and the program heard too much.
+    int requestsHeldBack = 0;
     std::vector<std::string> faultsInjected;
     std::vector<std::string> protocolErrors;
     FlashReport cpu;

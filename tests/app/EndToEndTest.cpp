@@ -1,6 +1,7 @@
 // The finished program's windows, the real sequencer with the worker ticking,
 // and the emulated radio on a pseudo-terminal named by RX77NOVA_PORT_DIR.
 #include "EmulatedRadio.h"
+#include "LineAttempts.h"
 #include "MainWindowFixture.h"
 
 #include <QEventLoop>
@@ -9,6 +10,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
+#include <memory>
 
 namespace {
 
@@ -92,6 +95,29 @@ protected:
         EXPECT_TRUE(QTest::qWaitFor([&] { return !radio.Report().inUpdateMode; }, 10000)) << FormatReport(report);
     }
 
+    // Runs attempt against a radio with these options on the pseudo-terminal
+    // the port folder names, with new windows and a new radio for each
+    // attempt a stalled machine spoiled (LineAttempts.h).
+    void WithRadio(const RadioOptions& options, const std::function<void(EmulatedRadio&)>& attempt)
+    {
+        std::unique_ptr<EmulatedRadio> radio;
+        const auto fresh = [&] {
+            Destroy();
+            radio.reset();
+            beeps = 0;
+            log.clear();
+            percentTitle = false;
+            highestProgress = 0;
+            radio = std::make_unique<EmulatedRadio>(options);
+            ASSERT_TRUE(radio->Start()) << radio->Error();
+            ASSERT_TRUE(radio->LinkAs(ports.Path(), RadioCom)) << radio->Error();
+        };
+        fresh();
+        AttemptUntilTheLineKeepsUp([&] { attempt(*radio); }, [&] { return radio->Report().requestsHeldBack; },
+                                   fresh);
+        Destroy();
+    }
+
     std::vector<Scene> log;
     bool percentTitle = false;
     int highestProgress = 0;
@@ -99,68 +125,62 @@ protected:
 
 TEST_F(EndToEnd, YesPortOkYesUpdatesBothProcessors)
 {
-    EmulatedRadio radio(RadioOptions{});
-    ASSERT_TRUE(radio.Start()) << radio.Error();
-    ASSERT_TRUE(radio.LinkAs(ports.Path(), RadioCom)) << radio.Error();
-    Create(true);
-    OpenMain();
-    UpdateBoth(radio);
-    EXPECT_EQ(beeps, 0);
-    Ok()->click();  // "OK" ends the program
-    EXPECT_EQ(EndCount(), 1);
-    Destroy();
+    WithRadio(RadioOptions{}, [&](EmulatedRadio& radio) {
+        Create(true);
+        OpenMain();
+        UpdateBoth(radio);
+        EXPECT_EQ(beeps, 0);
+        Ok()->click();  // "OK" ends the program
+        EXPECT_EQ(EndCount(), 1);
+    });
 }
 
 TEST_F(EndToEnd, SilentRadioThenRetryWithTheSamePort)
 {
     RadioOptions options;
     options.faults.push_back(Fault{"ident", FaultKind::Silent});
-    EmulatedRadio radio(options);
-    ASSERT_TRUE(radio.Start()) << radio.Error();
-    ASSERT_TRUE(radio.LinkAs(ports.Path(), RadioCom)) << radio.Error();
-    Create(true);
-    OpenMain();
-    ClickOkOnThePortScreen();
-    ASSERT_TRUE(RunUntilScene(Scene::NoAnswer, 30000)) << Notices();
-    EXPECT_EQ(beeps, 1);
-    EXPECT_EQ(Ok()->text(), QStringLiteral("Retry"));
+    WithRadio(options, [&](EmulatedRadio& radio) {
+        Create(true);
+        OpenMain();
+        ClickOkOnThePortScreen();
+        ASSERT_TRUE(RunUntilScene(Scene::NoAnswer, 30000)) << Notices();
+        EXPECT_EQ(beeps, 1);
+        EXPECT_EQ(Ok()->text(), QStringLiteral("Retry"));
 
-    radio.PowerCycle();
-    Ok()->click();  // "Retry"
-    ASSERT_EQ(form->CurrentScene(), Scene::PortEntry);
-    UpdateBoth(radio);
-    EXPECT_EQ(beeps, 1);
-    Destroy();
+        radio.PowerCycle();
+        Ok()->click();  // "Retry"
+        ASSERT_EQ(form->CurrentScene(), Scene::PortEntry);
+        UpdateBoth(radio);
+        EXPECT_EQ(beeps, 1);
+    });
 }
 
 TEST_F(EndToEnd, CablePulledDuringTheCpuDataThenANewStartCompletes)
 {
     RadioOptions options;
     options.faults.push_back(Fault{"cpu.block 40", FaultKind::HangUp});
-    EmulatedRadio radio(options);
-    ASSERT_TRUE(radio.Start()) << radio.Error();
-    ASSERT_TRUE(radio.LinkAs(ports.Path(), RadioCom)) << radio.Error();
-    Create(true);
-    OpenMain();
-    ClickOkOnThePortScreen();
-    ASSERT_TRUE(RunUntilScene(Scene::ConfirmUpdate, 20000)) << Notices();
-    Ok()->click();
-    ASSERT_TRUE(RunUntilScene(Scene::CpuUpdateFailed, LongWait)) << Notices() << FormatReport(radio.Report());
-    EXPECT_EQ(beeps, 1);
-    EXPECT_EQ(ShownLines(Message()).front().text, QStringLiteral("Firmware of CPU updating failed."));
-    EXPECT_TRUE(radio.Report().hungUp);
-    Ok()->click();  // "OK" ends the program
-    EXPECT_EQ(EndCount(), 1);
-    Destroy();
+    WithRadio(options, [&](EmulatedRadio& radio) {
+        Create(true);
+        OpenMain();
+        ClickOkOnThePortScreen();
+        ASSERT_TRUE(RunUntilScene(Scene::ConfirmUpdate, 20000)) << Notices();
+        Ok()->click();
+        ASSERT_TRUE(RunUntilScene(Scene::CpuUpdateFailed, LongWait)) << Notices() << FormatReport(radio.Report());
+        EXPECT_EQ(beeps, 1);
+        EXPECT_EQ(ShownLines(Message()).front().text, QStringLiteral("Firmware of CPU updating failed."));
+        EXPECT_TRUE(radio.Report().hungUp);
+        Ok()->click();  // "OK" ends the program
+        EXPECT_EQ(EndCount(), 1);
+        Destroy();
 
-    // The user detaches and reattaches the battery, and starts again.
-    radio.PowerCycle();
-    beeps = 0;
-    Create(true);
-    OpenMain();
-    UpdateBoth(radio, QString());
-    EXPECT_EQ(beeps, 0);
-    Destroy();
+        // The user detaches and reattaches the battery, and starts again.
+        radio.PowerCycle();
+        beeps = 0;
+        Create(true);
+        OpenMain();
+        UpdateBoth(radio, QString());
+        EXPECT_EQ(beeps, 0);
+    });
 }
 
 } // namespace

@@ -173,3 +173,41 @@ TEST_F(MemoryCableTest, BootHandshakeAsOverTheTerminal)
 }
 
 } // namespace
+
+// The program repeats a request only after 100 ms without an answer. Two of
+// one kind heard closer together were held back on the way (a stalled
+// machine): the radio says so, and tests can tell that from a fault of the
+// program. Different requests in quick succession are ordinary.
+struct PileCase {
+    const char* name;
+    std::vector<uint8_t> codes;  // requests, in order
+    int gapMs;                   // between them
+    int heldBack;
+};
+
+void PrintTo(const PileCase& c, std::ostream* os) { *os << c.name; }
+
+class RequestPiles : public MemoryCableTest, public testing::WithParamInterface<PileCase> {};
+
+TEST_P(RequestPiles, RepeatsCloserThanTheProgramSendsThemAreCounted)
+{
+    Connect({});
+    for (size_t i = 0; i < GetParam().codes.size(); ++i) {
+        if (i > 0) {
+            clock.Advance(static_cast<uint32_t>(GetParam().gapMs));
+        }
+        Send(Command(GetParam().codes[i]));
+        ReadAll();
+    }
+    EXPECT_EQ(radio->Report().requestsHeldBack, GetParam().heldBack);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Radio, RequestPiles,
+    testing::Values(PileCase{"two_identities_at_once", {0x82, 0x82}, 0, 1},
+                    PileCase{"four_identities_at_once", {0x82, 0x82, 0x82, 0x82}, 0, 3},
+                    PileCase{"identities_49ms_apart", {0x82, 0x82}, 49, 1},
+                    PileCase{"identities_a_resend_apart", {0x82, 0x82, 0x82}, 100, 0},
+                    PileCase{"identity_then_boot_at_once", {0x82, 0x80}, 0, 0},
+                    PileCase{"boot_requests_at_once", {0x80, 0x80}, 0, 1}),
+    [](const testing::TestParamInfo<PileCase>& info) { return std::string(info.param.name); });

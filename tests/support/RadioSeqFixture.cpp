@@ -1,6 +1,7 @@
 #include "RadioSeqFixture.h"
 
 #include "ComPorts.h"
+#include "LineAttempts.h"
 
 
 RadioSeqFixture::RadioSeqFixture(SeqLine seqLine) : line(seqLine)
@@ -102,6 +103,16 @@ void RadioSeqFixture::RetryAfterPowerCycle()
     ASSERT_FALSE(driver->Events().empty());
     EXPECT_EQ(driver->Events().back(), SeqEvent::EvCompleted) << testing::PrintToString(driver->Events());
     ExpectFlashesEqualImages();
+}
+
+void RadioSeqFixture::AttemptOnFreshRadios(const RadioOptions& options, const std::function<void()>& attempt)
+{
+    const auto fresh = [&] {
+        StartRadio(options);
+        MakeSequencer();
+    };
+    fresh();
+    AttemptUntilTheLineKeepsUp(attempt, [&] { return Report().requestsHeldBack; }, fresh);
 }
 
 bool RadioSeqFixture::Saw(SeqEvent event) const

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 // The sequencer and the emulated radio, ticked the way the window ticks.
 // On the in-memory cable (the default) both run in the test's thread on a
 // clock that moves only when nothing can happen otherwise: no waiting, and
@@ -49,6 +50,10 @@ protected:
     // The owner switches the radio off and on and starts again: the new run
     // completes and leaves both flashes equal to the images.
     void RetryAfterPowerCycle();
+    // Starts a radio with options and a sequencer, and runs attempt; over a
+    // pseudo-terminal again on a fresh radio and sequencer when a stalled
+    // machine spoiled it (LineAttempts.h).
+    void AttemptOnFreshRadios(const RadioOptions& options, const std::function<void()>& attempt);
     bool Saw(SeqEvent event) const;
     void ExpectFlashesEqualImages() const;
     // The ms since the driver began of the first record of event; -1 when none.
