@@ -49,7 +49,12 @@ void AttemptUntilTheLineKeepsUp(const std::function<void()>& attempt, const std:
             Report(results);
             return;
         }
-        std::printf("attempt %d: the machine held repeated requests back on the line; trying again\n", n);
+        std::printf("attempt %d: the machine held repeated requests back on the line; trying again. Set aside:\n", n);
+        for (int i = 0; i < results.size(); ++i) {
+            if (results.GetTestPartResult(i).failed()) {
+                std::printf("  %s\n", results.GetTestPartResult(i).message());
+            }
+        }
         std::fflush(stdout);
         again();
     }

@@ -11,4 +11,4 @@
 // starts, and it runs once more, at most maxAttempts times in all. Any other
 // failure, and the failures of the last attempt, are reported as they are.
 void AttemptUntilTheLineKeepsUp(const std::function<void()>& attempt, const std::function<int()>& heldBack,
-                                const std::function<void()>& again, int maxAttempts = 3);
+                                const std::function<void()>& again, int maxAttempts = 4);

@@ -101,7 +101,8 @@ void RadioSeqFixture::RetryAfterPowerCycle()
     driver->ClearRecords();
     RunToCompletion();
     ASSERT_FALSE(driver->Events().empty());
-    EXPECT_EQ(driver->Events().back(), SeqEvent::EvCompleted) << testing::PrintToString(driver->Events());
+    EXPECT_EQ(driver->Events().back(), SeqEvent::EvCompleted)
+        << testing::PrintToString(driver->Events()) << "\n" << FormatReport(Report());
     ExpectFlashesEqualImages();
 }
 
