@@ -55,6 +55,14 @@ public:
     // 0 when the device is open and held exclusively, else an errno value.
     virtual int Open(const std::string& path) = 0;
     virtual void Close() = 0;
+    // Asks for receive and transmit queues of these sizes. Drivers whose
+    // queues are fixed (a tty's) accept any.
+    virtual bool SetQueueSizes(uint32_t inBytes, uint32_t outBytes)
+    {
+        (void)inBytes;
+        (void)outBytes;
+        return true;
+    }
     // Discards both queues.
     virtual bool Purge() = 0;
     virtual bool Configure(const LineSettings& settings) = 0;

@@ -153,8 +153,7 @@ bool cmcComm::Open(int portNumber, std::string_view settings)
         return FailOpen(FailureOfErrno(error), error);
     }
     isOpen = true;
-    // The kernel's queues are fixed in size; only purging is left to do.
-    if (!driver->Purge() || !Apply()) {
+    if (!driver->SetQueueSizes(inQueueSize, outQueueSize) || !driver->Purge() || !Apply()) {
         Close();
         return FailOpen(OpenFailure::Refused, 0);
     }

@@ -25,6 +25,12 @@ void ScriptedSerialDriver::Close()
     transmitQueue = 0;
 }
 
+bool ScriptedSerialDriver::SetQueueSizes(uint32_t inBytes, uint32_t outBytes)
+{
+    queueSizes.emplace_back(inBytes, outBytes);
+    return queueResult;
+}
+
 bool ScriptedSerialDriver::Purge()
 {
     ++purgeCount;

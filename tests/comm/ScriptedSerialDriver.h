@@ -13,6 +13,7 @@ class ScriptedSerialDriver final : public SerialDriver {
 public:
     // What the driver answers.
     int openError = 0;                 // errno for Open, 0 opens
+    bool queueResult = true;
     bool purgeResult = true;
     bool configureResult = true;
     bool modemResult = true;
@@ -25,6 +26,7 @@ public:
     bool isOpen = false;
     std::vector<std::string> openedPaths;
     int closeCount = 0;
+    std::vector<std::pair<uint32_t, uint32_t>> queueSizes; // (receive, transmit) per call
     int purgeCount = 0;
     int outQueueQueries = 0;
     std::vector<LineSettings> configured;
@@ -39,6 +41,7 @@ public:
 
     int Open(const std::string& path) override;
     void Close() override;
+    bool SetQueueSizes(uint32_t inBytes, uint32_t outBytes) override;
     bool Purge() override;
     bool Configure(const LineSettings& settings) override;
     bool SetModemLines(bool dtr, bool rts) override;

@@ -218,6 +218,21 @@ INSTANTIATE_TEST_SUITE_P(Comm, CommPortOpenFailure,
         OpenFailureCase {"ModemLinesRefused", 3, 0, true, true, false, OpenFailure::Refused, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(CommPortScripted, OpenAsksForBothQueuesAndFailsWhenTheyAreRefused)
+{
+    ASSERT_TRUE(comm->Open(3, "9600,N,8,1"));
+    ASSERT_EQ(driver->queueSizes.size(), 1u);
+    EXPECT_EQ(driver->queueSizes[0], std::make_pair(32000u, 1024u));
+    comm->Close();
+
+    driver->queueResult = false;
+    EXPECT_FALSE(comm->Open(3, "9600,N,8,1"));
+    EXPECT_FALSE(comm->IsOpen());
+    EXPECT_FALSE(driver->isOpen);
+    EXPECT_EQ(comm->LastOpenFailure(), OpenFailure::Refused);
+    EXPECT_EQ(driver->purgeCount, 1); // only the first open got that far
+}
+
 TEST_F(CommPortScripted, SecondOpenFailsAndChangesNothing)
 {
     ASSERT_TRUE(comm->Open(3, "9600,N,8,1"));
