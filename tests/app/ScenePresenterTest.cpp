@@ -246,8 +246,8 @@ TEST(Presenter, EmptyPortBoxOffersTheLowestPortWithItsDevice)
     EXPECT_EQ(h.port->itemText(0), QStringLiteral("3"));
     EXPECT_EQ(h.port->itemText(1), QStringLiteral("10"));
     EXPECT_EQ(h.port->currentText(), QStringLiteral("3"));
-    EXPECT_EQ(h.port->itemData(0, Qt::ToolTipRole).toString().toStdString(), "COM3: " + dev3);
-    EXPECT_EQ(h.port->itemData(1, Qt::ToolTipRole).toString().toStdString(), "COM10: " + dev10);
+    EXPECT_EQ(h.port->itemData(0, Qt::ToolTipRole).toString().toStdString(), "COM3  " + dev3);
+    EXPECT_EQ(h.port->itemData(1, Qt::ToolTipRole).toString().toStdString(), "COM10  " + dev10);
 }
 
 TEST(Presenter, PortBoxWithTextShowsThePortNumberAndKeepsItsList)
