@@ -12,13 +12,17 @@
 
 namespace {
 
+// A notice line for the terminal: no blanks at its end, and none of the
+// many that centre a line in the window (" - " items keep theirs).
 std::string Trimmed(const std::string& text)
 {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
+    constexpr size_t CentringBlanks = 4;
+    const size_t last = text.find_last_not_of(' ');
+    if (last == std::string::npos) {
         return {};
     }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+    const size_t first = text.find_first_not_of(' ');
+    return text.substr(first >= CentringBlanks ? first : 0, last + 1 - (first >= CentringBlanks ? first : 0));
 }
 
 // The scenes whose last notice line is a question.
@@ -37,7 +41,8 @@ TermSession::TermSession(clsMainSeq& sequencer, TermHost& termHost, std::ostream
       settings(termSettings),
       hooks(std::move(termHooks)),
       trace(traceLog),
-      progress(output, termSettings.terminal)
+      progress(output, termSettings.terminal),
+      traced(sequencer.GetState())
 {
 }
 
@@ -75,11 +80,10 @@ int TermSession::Run()
 // the rest.
 TermHost::Wake TermSession::Tick()
 {
+    TraceState();  // an answer may have started the sequencer
     const SeqState before = seq.GetState();
     const SeqEvent code = seq.Step();
-    if (trace != nullptr && seq.GetState() != before) {
-        trace->State(before, seq.GetState());
-    }
+    TraceState();
     if (code != SeqEvent::EvNone) {
         if (trace != nullptr) {
             trace->Event(code, seq.GetTarget());
@@ -93,6 +97,14 @@ TermHost::Wake TermSession::Tick()
     }
     const bool busy = code != SeqEvent::EvNone || seq.GetState() != before;
     return host.Rest(busy, asking != Question::None && !answer);
+}
+
+void TermSession::TraceState()
+{
+    if (trace != nullptr && seq.GetState() != traced) {
+        trace->State(traced, seq.GetState());
+    }
+    traced = seq.GetState();
 }
 
 void TermSession::FollowWriting()
@@ -179,8 +191,8 @@ void TermSession::TakeAnswer(const TermHost::Wake& wake)
         answer = false;
         return;
     }
-    const std::string typed = Trimmed(line);
-    answer = !typed.empty() && (typed[0] == 'y' || typed[0] == 'Y');
+    const size_t first = line.find_first_not_of(" \t");
+    answer = first != std::string::npos && (line[first] == 'y' || line[first] == 'Y');
 }
 
 // As the buttons do: Yes (the window's OK) acts only once the sequencer can

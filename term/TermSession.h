@@ -58,6 +58,7 @@ private:
     bool Act(bool yes);
     void Begin();
     void FollowWriting();
+    void TraceState();
     bool SignalEnds(int signal);
 
     clsMainSeq& seq;
@@ -72,4 +73,5 @@ private:
     std::optional<bool> answer;
     std::optional<int> status;  // set when the program is to end
     bool writing = false;
+    SeqState traced;  // the state the trace last gave
 };
