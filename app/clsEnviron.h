@@ -8,7 +8,7 @@
 // ends, also on a crash or kill -9.
 class clsEnviron {
 public:
-    static constexpr const char* MutexName = "Vexa QT-3333C APP Exclusive Mutex RX-77NOVA";
+    static constexpr const char* MutexName = ProgramMutexName;
 
     explicit clsEnviron(const char* name);
     clsEnviron(const clsEnviron&) = delete;

@@ -1,10 +1,14 @@
 #include "AppWindows.h"
+#include "ExitStatus.h"
 #include "FatalDisplay.h"
 #include "FatalMessage.h"
 #include "InstanceBeacon.h"
 #include "OvlTable.h"
 #include "Platform.h"
+#include "SleepInhibitor.h"
 #include "Startup.h"
+#include "TermMain.h"
+#include "TermOptions.h"
 #include "TerminationWatch.h"
 #include "UnitOpening.h"
 #include "clsEnviron.h"
@@ -14,6 +18,8 @@
 #include <QMessageBox>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 // Built before main runs, in this order, and destroyed in reverse: the lock
 // exists before anything else happens and is released last.
@@ -75,10 +81,33 @@ int ReportLockProblem(int argc, char* argv[])
     return LockFailedExitCode;
 }
 
+// The terminal form: no window and no QApplication. A QCoreApplication
+// carries the sleep inhibitor's calls to logind while a processor is
+// written; its events are handled at every tick of the terminal's loop.
+int RunInTerminal(int argc, char* argv[], const std::vector<std::string>& args)
+{
+    static_assert(LockFailedExitCode == ExitStatus::LockFailed);
+    TerminationWatch::BlockSignals();  // before the bus's thread exists
+    QCoreApplication app(argc, argv);
+    SleepInhibitor inhibitor;
+    TermStart start;
+    start.lock = Environ.IsFirstInstance() != 0 ? InstanceLock::State::Held
+        : Environ.LockProblem().empty()        ? InstanceLock::State::HeldElsewhere
+                                               : InstanceLock::State::Failed;
+    start.lockProblem = Environ.LockProblem();
+    start.hooks.writingChanged = [&inhibitor](bool writing) { inhibitor.SetWriting(writing); };
+    start.hooks.eachTick = [] { QCoreApplication::processEvents(); };
+    return TermMain(args, start);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (AsksForTerminal(args)) {
+        return RunInTerminal(argc, argv, args);
+    }
     SetFatalDisplay(ShowFatalMessage);
     if (Environ.IsFirstInstance() == 0) {
         return Environ.LockProblem().empty() ? CallRunningCopy(argc, argv) : ReportLockProblem(argc, argv);

@@ -2,6 +2,10 @@
 #include <cstdint>
 #include <string>
 
+// The name of the program's single-instance lock: one copy in all, whether
+// it runs as a window or in a terminal.
+constexpr const char* ProgramMutexName = "Vexa QT-3333C APP Exclusive Mutex RX-77NOVA";
+
 // A per-user lock of the given name, held from construction for the
 // object's life. The system drops it when the process ends, also on a crash
 // or kill. One implementation per platform (InstanceLockLinux.cpp).

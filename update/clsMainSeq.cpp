@@ -29,6 +29,9 @@ constexpr uint8_t BlockAccepted = 0xFB;
 constexpr uint8_t SyncByte = 0x00;
 constexpr uint8_t CmdWrite = 0x00;
 constexpr uint8_t CmdCheck = 0x08;
+// The command bytes of the sum and end packets (clsPacket writes them).
+constexpr uint8_t CmdSum = 0x01;
+constexpr uint8_t CmdEnd = 0x0F;
 constexpr int MarkerLength = 9;
 constexpr const char* PortSettings = "9600,N,8,1";
 constexpr int LineRate = 38400;
@@ -59,6 +62,7 @@ clsMainSeq::clsMainSeq() : clsMainSeq(BuiltInFirmware())
 clsMainSeq::clsMainSeq(const FirmwareSet& firmware, SeqPlatform platform)
     : images(firmware),
       hold(platform.hold ? std::move(platform.hold) : HoldFunction(SleepFor)),
+      packetWatch(std::move(platform.packetWatch)),
       ownTimers(platform.timers != nullptr
                     ? nullptr
                     : std::make_unique<PlainTaskTimers>(platform.clock != nullptr ? *platform.clock : PlatformClock())),
@@ -310,9 +314,12 @@ void clsMainSeq::SendByte(uint8_t b)
     comm->Write(&b, 1);
 }
 
-void clsMainSeq::SendPacket()
+void clsMainSeq::SendPacket(uint8_t command, uint32_t field)
 {
     const int n = packet->GetLength();
+    if (packetWatch) {
+        packetWatch(PacketNote {command, field, n});
+    }
     if (static_cast<int>(txBuffer.size()) < n) {
         txBuffer.resize(n);
     }
@@ -324,7 +331,14 @@ void clsMainSeq::SendBlock(int32_t at, uint8_t command)
 {
     firmImage->Read(at, profile->blockSize, blockBuffer.data());
     packet->MakeData(blockBuffer.data(), static_cast<uint32_t>(at), profile->blockSize, command);
-    SendPacket();
+    SendPacket(command, static_cast<uint32_t>(at) & 0xFFFFFF);
+}
+
+void clsMainSeq::SendSum()
+{
+    const uint16_t sum = firmImage->Sum(profile->sumFirst, profile->sumLast);
+    packet->MakeSum(sum);
+    SendPacket(CmdSum, sum);
 }
 
 void clsMainSeq::SetProgress()
@@ -718,8 +732,7 @@ void clsMainSeq::DoRomData(SeqState entry)
         if (entry == RomW_Data && profile->sumBeforeLastBlock && !cursor.sumSent
             && cursor.address + size > cursor.areaLast) {
             cursor.sumSent = true;
-            packet->MakeSum(firmImage->Sum(profile->sumFirst, profile->sumLast));
-            SendPacket();
+            SendSum();
             cursor.awaitingAck = true;
         } else if (profile->skipsBlankBlocks && firmImage->IsBlank(cursor.address, size)) {
             cursor.address += size;
@@ -757,8 +770,7 @@ void clsMainSeq::DoRomSum()
     if (!cursor.awaitingAck) {
         // A sum that went out ahead of the last block has its answer still to come.
         if (!profile->sumBeforeLastBlock) {
-            packet->MakeSum(firmImage->Sum(profile->sumFirst, profile->sumLast));
-            SendPacket();
+            SendSum();
         }
         cursor.awaitingAck = true;
     }
@@ -767,7 +779,7 @@ void clsMainSeq::DoRomSum()
 void clsMainSeq::DoRomEnd()
 {
     packet->MakeEnd();
-    SendPacket();
+    SendPacket(CmdEnd, 0);
     state = Wake_Wait;
     stepTimer.Start(profile->endWait);
 }

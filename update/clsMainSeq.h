@@ -121,8 +121,9 @@ private:
     bool ReadByte(uint8_t& b);
     void Send(const uint8_t* data, int count);
     void SendByte(uint8_t b);
-    void SendPacket();
+    void SendPacket(uint8_t command, uint32_t field);
     void SendBlock(int32_t at, uint8_t command);
+    void SendSum();
     void SetProgress();
     int CountDataBlocks(int32_t from, int32_t below) const;
     int ModelCode();
@@ -130,6 +131,7 @@ private:
 
     const FirmwareSet& images;
     HoldFunction hold;
+    SeqPlatform::PacketWatch packetWatch;
     // Only when no timers were given; before the port, which uses them.
     std::unique_ptr<PlainTaskTimers> ownTimers;
 

@@ -2,8 +2,10 @@
 // rich-text box, two buttons and a progress bar, and the port box on the
 // window itself.
 #include "NoticeRender.h"
+#include "PortBoxList.h"
 #include "ScenePresenter.h"
 #include "ScenePrint.h"
+#include "SysfsTree.h"
 #include "UiTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -246,8 +248,26 @@ TEST(Presenter, EmptyPortBoxOffersTheLowestPortWithItsDevice)
     EXPECT_EQ(h.port->itemText(0), QStringLiteral("3"));
     EXPECT_EQ(h.port->itemText(1), QStringLiteral("10"));
     EXPECT_EQ(h.port->currentText(), QStringLiteral("3"));
-    EXPECT_EQ(h.port->itemData(0, Qt::ToolTipRole).toString().toStdString(), "COM3: " + dev3);
-    EXPECT_EQ(h.port->itemData(1, Qt::ToolTipRole).toString().toStdString(), "COM10: " + dev10);
+    EXPECT_EQ(h.port->itemData(0, Qt::ToolTipRole).toString().toStdString(), "COM3  " + dev3);
+    EXPECT_EQ(h.port->itemData(1, Qt::ToolTipRole).toString().toStdString(), "COM10  " + dev10);
+}
+
+// The tool tip of a port is the line --list-ports prints for it: the
+// device and what the adapter behind it says about itself.
+TEST(Presenter, PortToolTipNamesTheAdapterBehindThePort)
+{
+    PortFolder ports;
+    const std::string usb = ports.AddPty(5);
+    const std::string plain = ports.AddPty(2);
+    SysfsTree sys;
+    ASSERT_TRUE(sys.AddUsbTty(usb, "ttyUSB0", {"0403", "6001", "FTDI", "FT232R USB UART", "A10K3XYZ"}));
+    ports.Use();
+    Harness h;
+    FillPortList(h.port, sys.Root());
+    ASSERT_EQ(h.port->count(), 2);
+    EXPECT_EQ(h.port->itemData(0, Qt::ToolTipRole).toString().toStdString(), "COM2  " + plain);
+    EXPECT_EQ(h.port->itemData(1, Qt::ToolTipRole).toString().toStdString(),
+              "COM5  " + usb + "  FTDI FT232R USB UART  0403:6001  serial A10K3XYZ");
 }
 
 TEST(Presenter, PortBoxWithTextShowsThePortNumberAndKeepsItsList)

@@ -1,0 +1,90 @@
+#include "ConsoleHost.h"
+
+#include <cerrno>
+#include <csignal>
+#include <ctime>
+#include <poll.h>
+#include <pthread.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+namespace {
+
+// The tick worker of the window sleeps 1 ms after each tick; so does this.
+constexpr int RestMs = 1;
+
+sigset_t Watched()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGHUP);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGQUIT);
+    return set;
+}
+
+} // namespace
+
+ConsoleHost::ConsoleHost()
+{
+    const sigset_t set = Watched();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    signalFd = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+}
+
+ConsoleHost::~ConsoleHost()
+{
+    if (signalFd >= 0) {
+        close(signalFd);
+    }
+}
+
+TermHost::Wake ConsoleHost::Rest(bool, bool wantInput)
+{
+    pollfd fds[2] = {{signalFd, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+    const nfds_t count = wantInput ? 2 : 1;
+    Wake wake;
+    if (poll(fds, count, RestMs) <= 0) {
+        return wake;
+    }
+    signalfd_siginfo info {};
+    while (signalFd >= 0 && read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+        wake.signal = static_cast<int>(info.ssi_signo);
+    }
+    wake.input = wantInput && (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
+    return wake;
+}
+
+// Byte by byte, so that nothing beyond the line is taken from the input
+// that the next question may need.
+bool ConsoleHost::ReadLine(std::string& line)
+{
+    line.clear();
+    char c = 0;
+    for (;;) {
+        const ssize_t n = read(STDIN_FILENO, &c, 1);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return !line.empty();
+        }
+        if (c == '\n') {
+            return true;
+        }
+        line.push_back(c);
+    }
+}
+
+int64_t ConsoleHost::NowMs() const
+{
+    timespec now {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+bool ConsoleHost::OutputIsTerminal()
+{
+    return isatty(STDOUT_FILENO) != 0;
+}

@@ -1,0 +1,45 @@
+#include "ExitStatus.h"
+
+namespace {
+
+const ExitStatusRow Rows[] = {
+    {ExitStatus::Done, "the update completed, or it was not needed"},
+    {ExitStatus::LockFailed, "the lock that keeps a second copy out cannot be made"},
+    {ExitStatus::Usage, "wrong options"},
+    {ExitStatus::SecondCopy, "another copy is running, as a window or in a terminal"},
+    {ExitStatus::Declined, "the caution notice or the question was answered no (or the input ended)"},
+    {ExitStatus::Signalled, "ended by Ctrl+C, SIGTERM, SIGHUP or SIGQUIT while nothing was written"},
+    {static_cast<int>(Scene::PortUnavailable), "cannot access the COM port"},
+    {static_cast<int>(Scene::NoAnswer), "no answer from the radio"},
+    {static_cast<int>(Scene::CannotUpdate), "the connected radio cannot be updated"},
+    {static_cast<int>(Scene::CpuTransferFailed), "the CPU firmware could not be transferred"},
+    {static_cast<int>(Scene::DspTransferFailed), "the DSP firmware could not be transferred"},
+    {static_cast<int>(Scene::CpuUpdateFailed), "updating the CPU firmware failed"},
+    {static_cast<int>(Scene::DspUpdateFailed), "updating the DSP firmware failed"},
+};
+
+} // namespace
+
+std::span<const ExitStatusRow> ExitStatusTable()
+{
+    return Rows;
+}
+
+int ExitStatusOfScene(Scene scene)
+{
+    switch (scene) {
+    case Scene::Completed:
+    case Scene::NotNeeded:
+        return ExitStatus::Done;
+    case Scene::PortUnavailable:
+    case Scene::NoAnswer:
+    case Scene::CannotUpdate:
+    case Scene::CpuTransferFailed:
+    case Scene::DspTransferFailed:
+    case Scene::CpuUpdateFailed:
+    case Scene::DspUpdateFailed:
+        return static_cast<int>(scene);
+    default:
+        return -1;
+    }
+}

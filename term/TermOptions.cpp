@@ -1,0 +1,146 @@
+#include "TermOptions.h"
+
+#include "ExitStatus.h"
+#include "SceneTable.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+
+namespace {
+
+using Mode = TermOptions::Mode;
+
+// The options, with the text --help gives each.
+struct OptionRow {
+    const char* name;
+    const char* argument;
+    const char* help;
+};
+
+const OptionRow Options[] = {
+    {"--port", "N", "update the radio on COM port N (1-256) in this terminal, without a window"},
+    {"--agree", "", "agree to the caution notice without being asked"},
+    {"--yes", "", "answer yes to the question before the writing (versions and write time)"},
+    {"--trace", "", "write a trace of the update to standard error (also RX77NOVA_TRACE=1)"},
+    {"--list-ports", "", "list the COM ports, with the adapter behind each, and end"},
+    {"--help", "", "show this text and end (also -h)"},
+};
+
+bool IsOption(const std::string& arg)
+{
+    if (arg == "-h" || arg.rfind("--port=", 0) == 0) {
+        return true;
+    }
+    return std::any_of(std::begin(Options), std::end(Options), [&](const OptionRow& row) { return arg == row.name; });
+}
+
+TermOptions Invalid(std::string why)
+{
+    TermOptions options;
+    options.mode = Mode::Invalid;
+    options.error = std::move(why);
+    return options;
+}
+
+// A port number as the user gives it: decimal digits only.
+bool ReadPort(const std::string& text, int& port)
+{
+    const char* end = text.data() + text.size();
+    const auto [at, error] = std::from_chars(text.data(), end, port);
+    return !text.empty() && error == std::errc() && at == end;
+}
+
+// One argument into options; false with options.error set when it is wrong.
+bool TakeArgument(const std::vector<std::string>& args, size_t& i, TermOptions& options, bool& portGiven)
+{
+    const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+        options.mode = Mode::Help;
+    } else if (arg == "--list-ports") {
+        options.mode = options.mode == Mode::Help ? Mode::Help : Mode::ListPorts;
+    } else if (arg == "--agree") {
+        options.agree = true;
+    } else if (arg == "--yes") {
+        options.yes = true;
+    } else if (arg == "--trace") {
+        options.trace = true;
+    } else if (arg == "--port" || arg.rfind("--port=", 0) == 0) {
+        std::string value;
+        if (arg == "--port") {
+            if (i + 1 >= args.size()) {
+                options.error = "--port needs a COM port number";
+                return false;
+            }
+            value = args[++i];
+        } else {
+            value = arg.substr(std::strlen("--port="));
+        }
+        if (!ReadPort(value, options.port)) {
+            options.error = "--port needs a COM port number, not \"" + value + "\"";
+            return false;
+        }
+        if (options.port < 1 || options.port > 256) {
+            options.error = std::string(OutOfRangeText) + " (1 - 256)";
+            return false;
+        }
+        portGiven = true;
+    } else {
+        options.error = "unknown option \"" + arg + "\"";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+TermOptions ParseTermOptions(const std::vector<std::string>& args, const char* traceVariable)
+{
+    TermOptions options;
+    if (args.empty()) {
+        return options;
+    }
+    bool portGiven = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (!TakeArgument(args, i, options, portGiven)) {
+            return Invalid(options.error);
+        }
+    }
+    if (options.mode == Mode::Help || options.mode == Mode::ListPorts) {
+        return options;
+    }
+    if (!portGiven) {
+        return Invalid("--agree, --yes and --trace go with --port N");
+    }
+    options.mode = Mode::Update;
+    if (traceVariable != nullptr && std::strcmp(traceVariable, "1") == 0) {
+        options.trace = true;
+    }
+    return options;
+}
+
+bool AsksForTerminal(const std::vector<std::string>& args)
+{
+    return std::any_of(args.begin(), args.end(), IsOption);
+}
+
+std::string UsageText(const std::string& program)
+{
+    std::string text = "Usage: " + program + "                        the windowed program\n"
+        + "       " + program + " --port N [--agree] [--yes] [--trace]\n"
+        + "       " + program + " --list-ports\n\nOptions:\n";
+    for (const OptionRow& row : Options) {
+        std::string left = std::string(row.name) + (*row.argument != 0 ? std::string(" ") + row.argument : "");
+        left.resize(std::max<size_t>(left.size() + 2, 16), ' ');
+        text += "  " + left + row.help + "\n";
+    }
+    text += "\nWithout --agree and --yes the questions are asked in the terminal (y/N).\n"
+            "Ctrl+C, SIGTERM, SIGHUP and SIGQUIT are refused while a processor is written.\n"
+            "\nExit status:\n";
+    for (const ExitStatusRow& row : ExitStatusTable()) {
+        std::string number = std::to_string(row.status);
+        number.resize(4, ' ');
+        text += "  " + number + row.meaning + "\n";
+    }
+    return text;
+}

@@ -1,0 +1,32 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// What the command line asks for. Without options the program is the
+// windowed program it always was; with them it works in the terminal.
+struct TermOptions {
+    enum class Mode {
+        Window,     // no option: the windows
+        Help,       // --help: usage, options and exit statuses
+        ListPorts,  // --list-ports: one line a port
+        Update,     // --port N: the update in the terminal
+        Invalid,    // error says why
+    };
+    Mode mode = Mode::Window;
+    int port = 0;        // 1 ... 256 with Update
+    bool agree = false;  // --agree: the caution notice is agreed to
+    bool yes = false;    // --yes: the version question is answered yes
+    bool trace = false;  // --trace (or RX77NOVA_TRACE=1)
+    std::string error;   // with Invalid
+};
+
+// Reads the arguments after the program's name. traceVariable is the value
+// of RX77NOVA_TRACE (null when unset); "1" turns the trace on.
+TermOptions ParseTermOptions(const std::vector<std::string>& args, const char* traceVariable = nullptr);
+
+// True when args hold one of the terminal form's options, so that the
+// program must not start its windows (any other argument is the toolkit's).
+bool AsksForTerminal(const std::vector<std::string>& args);
+
+// The usage text of --help: synopsis, options and the exit status table.
+std::string UsageText(const std::string& program);

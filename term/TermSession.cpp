@@ -1,0 +1,261 @@
+#include "TermSession.h"
+
+#include "CloseRule.h"
+#include "EventSceneTable.h"
+#include "ExitStatus.h"
+#include "NoticeTable.h"
+#include "OpenCause.h"
+#include "PortList.h"
+#include "SceneTable.h"
+#include "TraceLog.h"
+#include "clsMainSeq.h"
+
+namespace {
+
+// A notice line for the terminal: no blanks at its end, and none of the
+// many that centre a line in the window (" - " items keep theirs).
+std::string Trimmed(const std::string& text)
+{
+    constexpr size_t CentringBlanks = 4;
+    const size_t last = text.find_last_not_of(' ');
+    if (last == std::string::npos) {
+        return {};
+    }
+    const size_t first = text.find_first_not_of(' ');
+    return text.substr(first >= CentringBlanks ? first : 0, last + 1 - (first >= CentringBlanks ? first : 0));
+}
+
+// The scenes whose last notice line is a question.
+bool EndsInQuestion(Scene scene)
+{
+    return scene == Scene::Opening || scene == Scene::ConfirmDowngrade || scene == Scene::ConfirmUpdate;
+}
+
+} // namespace
+
+TermSession::TermSession(clsMainSeq& sequencer, TermHost& termHost, std::ostream& output,
+                         const TermSettings& termSettings, TermHooks termHooks, TraceLog* traceLog)
+    : seq(sequencer),
+      host(termHost),
+      out(output),
+      settings(termSettings),
+      hooks(std::move(termHooks)),
+      trace(traceLog),
+      progress(output, termSettings.terminal),
+      traced(sequencer.GetState())
+{
+}
+
+int TermSession::Run()
+{
+    Present(Scene::Opening);
+    Ask(Question::Agreement, settings.agree, "--agree");
+    while (!status) {
+        const TermHost::Wake wake = Tick();
+        if (wake.signal != 0 && SignalEnds(wake.signal)) {
+            break;
+        }
+        TakeAnswer(wake);
+        if (answer && Act(*answer)) {
+            answer.reset();
+        }
+        const int ending = ExitStatusOfScene(scene);
+        // The window's OK ends the program from a final scene once the
+        // sequencer rests (the exit command, where one is due, has gone).
+        if (ending >= 0 && seq.CanStart()) {
+            status = ending;
+        }
+    }
+    progress.End();
+    if (writing && hooks.writingChanged) {
+        hooks.writingChanged(false);
+    }
+    if (trace != nullptr) {
+        trace->Flush();
+    }
+    return *status;
+}
+
+// One tick of the window's worker: Step, the event shown, ClearEvent; then
+// the rest.
+TermHost::Wake TermSession::Tick()
+{
+    TraceState();  // an answer may have started the sequencer
+    const SeqState before = seq.GetState();
+    const SeqEvent code = seq.Step();
+    TraceState();
+    if (code != SeqEvent::EvNone) {
+        if (trace != nullptr) {
+            trace->Event(code, seq.GetTarget());
+        }
+        HandleEvent(code, seq.GetTarget());
+        seq.ClearEvent();
+    }
+    FollowWriting();
+    if (hooks.eachTick) {
+        hooks.eachTick();
+    }
+    const bool busy = code != SeqEvent::EvNone || seq.GetState() != before;
+    return host.Rest(busy, asking != Question::None && !answer);
+}
+
+void TermSession::TraceState()
+{
+    if (trace != nullptr && seq.GetState() != traced) {
+        trace->State(traced, seq.GetState());
+    }
+    traced = seq.GetState();
+}
+
+void TermSession::FollowWriting()
+{
+    if (scene == Scene::WritingCpu || scene == Scene::WritingDsp) {
+        progress.Show(seq.GetProgress(), host.NowMs());
+    }
+    if (seq.IsInProgress() != writing) {
+        writing = seq.IsInProgress();
+        if (hooks.writingChanged) {
+            hooks.writingChanged(writing);
+        }
+    }
+}
+
+void TermSession::HandleEvent(SeqEvent code, int target)
+{
+    const std::optional<Scene> next = SceneForEvent(code, target);
+    if (!next) {
+        return;
+    }
+    Present(*next);
+    if (*next == Scene::ConfirmDowngrade) {
+        Ask(Question::Downgrade, settings.yes, "--yes");
+    } else if (*next == Scene::ConfirmUpdate) {
+        Ask(Question::Update, settings.yes, "--yes");
+    }
+}
+
+// The scene's notice lines, as the window shows them; a question, the last
+// line of its scene, is asked by Ask.
+void TermSession::Present(Scene next)
+{
+    progress.End();
+    scene = next;
+    const SceneRow* row = FindSceneRow(next);
+    if (row == nullptr) {
+        return;
+    }
+    std::optional<std::string> writeTime;
+    if (next == Scene::ConfirmUpdate) {
+        writeTime = std::to_string((seq.GetWriteTime() + 79) / 60);  // as scene 4 of the window
+    }
+    const int last = EndsInQuestion(next) ? row->LastNotice - 1 : row->LastNotice;
+    for (int i = row->FirstNotice; i <= last; ++i) {
+        PrintLine(Trimmed(NoticeText(i, writeTime)));
+    }
+    if (next == Scene::PortUnavailable) {
+        const std::string cause = OpenCauseText(seq.GetPort(), seq.GetOpenFailure(), seq.GetOpenError());
+        if (!cause.empty()) {
+            PrintLine(cause);
+        }
+    }
+    if (next == Scene::WritingCpu || next == Scene::WritingDsp) {
+        progress.Begin(next == Scene::WritingCpu ? "CPU" : "DSP", host.NowMs());
+    }
+}
+
+void TermSession::PrintLine(const std::string& text)
+{
+    out << text << '\n' << std::flush;
+}
+
+void TermSession::Ask(Question question, bool given, const char* flag)
+{
+    const SceneRow* row = FindSceneRow(scene);
+    asking = question;
+    answer.reset();
+    out << Trimmed(NoticeText(row->LastNotice, std::nullopt)) << " [y/N] " << std::flush;
+    if (given) {
+        out << "yes (" << flag << ")\n" << std::flush;
+        answer = true;
+    }
+}
+
+void TermSession::TakeAnswer(const TermHost::Wake& wake)
+{
+    if (asking == Question::None || answer || !wake.input) {
+        return;
+    }
+    std::string line;
+    if (!host.ReadLine(line)) {
+        out << "\n" << std::flush;  // the input ended: no
+        answer = false;
+        return;
+    }
+    const size_t first = line.find_first_not_of(" \t");
+    answer = first != std::string::npos && (line[first] == 'y' || line[first] == 'Y');
+}
+
+// As the buttons do: Yes (the window's OK) acts only once the sequencer can
+// start; No ends the program, sending the exit command in scenes 3 and 4
+// as the window's Exit does.
+bool TermSession::Act(bool yes)
+{
+    const Question question = asking;
+    if (!yes) {
+        asking = Question::None;
+        if (question == Question::Downgrade || question == Question::Update) {
+            seq.SendExit();
+        }
+        status = ExitStatus::Declined;
+        return true;
+    }
+    if (!seq.CanStart()) {
+        return false;
+    }
+    asking = Question::None;
+    switch (question) {
+    case Question::Agreement:
+        Begin();
+        break;
+    case Question::Downgrade:
+        Present(Scene::ConfirmUpdate);
+        Ask(Question::Update, settings.yes, "--yes");
+        return false;  // the new question's answer is still to come
+    case Question::Update:
+        seq.StartUpdate();
+        Present(Scene::ConnectingToWrite);
+        break;
+    case Question::None:
+        break;
+    }
+    return true;
+}
+
+// Scene 1 with the port given on the command line, then OK.
+void TermSession::Begin()
+{
+    const SceneRow* row = FindSceneRow(Scene::PortEntry);
+    PrintLine(Trimmed(NoticeText(row->FirstNotice, std::nullopt)));
+    const std::string device = PortDevicePath(settings.port);
+    PrintLine("COM port " + std::to_string(settings.port) + (device.empty() ? "" : " (" + device + ")") + ".");
+    seq.SetPort(settings.port);
+    seq.StartUpdate();
+    Present(Scene::Connecting);
+}
+
+// A signal ends the program unless a processor is being written.
+bool TermSession::SignalEnds(int)
+{
+    if (!CanClose(scene) || seq.IsInProgress()) {
+        progress.Interrupt();
+        PrintLine(RefusedText);
+        return false;
+    }
+    progress.End();
+    if (asking != Question::None) {
+        out << "\n";
+    }
+    PrintLine(SignalEndText);
+    status = ExitStatus::Signalled;
+    return true;
+}
