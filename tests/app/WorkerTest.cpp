@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <ostream>
 #include <vector>
 
 namespace {
@@ -44,6 +45,11 @@ struct RestCase {
     int waitMs;
     bool watchesPort;
 };
+
+void PrintTo(const RestCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class WorkerRest : public testing::TestWithParam<RestCase> {};
 
