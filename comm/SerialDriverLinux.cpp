@@ -80,6 +80,9 @@ int64_t NowMs()
 // Sleeps until the monotonic clock reads deadlineNs; signals do not cut it short.
 void SleepUntil(int64_t deadlineNs)
 {
+    if (NowNs() >= deadlineNs) {
+        return;  // poll rounds up: its time-out has usually spent the time already
+    }
     const timespec until {static_cast<time_t>(deadlineNs / 1000000000), static_cast<long>(deadlineNs % 1000000000)};
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
     }
