@@ -113,7 +113,14 @@ TForm1::TForm1(clsGTex& catalogue, std::unique_ptr<clsMainSeq> seq, bool startWo
     closingNote->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     closingNote->hide();
 
-    worker = std::make_unique<thrProg>([this] { Timer1Timer(); });
+    // The tick says how long the worker waits; the wait for the radio's bytes
+    // runs on the worker's thread and reaches the port through the sequencer.
+    worker = std::make_unique<thrProg>(
+        [this] {
+            Timer1Timer();
+            return sequencer->TickWaitMs();
+        },
+        [seq = sequencer.get()](int ms) { seq->WaitForInput(ms); });
     if (startWorker) {
         worker->Begin();
     }
@@ -271,16 +278,23 @@ void TForm1::Button_StartClick()
         if (!TakePort()) {
             return;
         }
-        sequencer->StartUpdate();
+        StartSequencer();
         break;
     case OkAction::Start:
-        sequencer->StartUpdate();
+        StartSequencer();
         break;
     case OkAction::Show:
         break;
     }
     scene = row->next;
     Present(scene);
+}
+
+// The worker may be resting: the update's first tick comes at once.
+void TForm1::StartSequencer()
+{
+    sequencer->StartUpdate();
+    worker->Hurry();
 }
 
 // The port box's number goes to the sequencer; outside 1 to 256 the user is

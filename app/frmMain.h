@@ -73,6 +73,7 @@ private:
     void Layout(int clientWidth, int clientHeight);
     void Present(Scene newScene);
     bool TakePort();
+    void StartSequencer();
     void EventStep();
     void ShowTitle();
     void EndProgram();

@@ -47,7 +47,8 @@ struct LineSettings {
 };
 
 // The few serial-port operations the port needs from the system. Reads and
-// counts never wait; a write waits at most the time-out it is given.
+// counts never wait; a write waits at most the time-out it is given, and
+// WaitForInput at most its own.
 class SerialDriver {
 public:
     virtual ~SerialDriver() = default;
@@ -75,4 +76,10 @@ public:
     // Bytes written; fewer than count when the time-out expired or the
     // device went away.
     virtual uint32_t Write(const uint8_t* data, uint32_t count, uint32_t timeoutMs) = 0;
+    // Waits until bytes arrive or timeoutMs have passed; true when they
+    // arrived. Bytes already waiting when it is called were left for later,
+    // so they do not end the wait; neither does a closed or broken line: the
+    // time then just passes. Unlike the other calls it may come from another
+    // thread than the one that opens and uses the port.
+    virtual bool WaitForInput(int timeoutMs) = 0;
 };

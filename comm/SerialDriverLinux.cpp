@@ -65,11 +65,47 @@ tcflag_t ParityFlags(uint8_t parity)
     }
 }
 
-int64_t NowMs()
+int64_t NowNs()
 {
     timespec now {};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+    return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+int64_t NowMs()
+{
+    return NowNs() / 1000000;
+}
+
+// Sleeps until the monotonic clock reads deadlineNs; signals do not cut it short.
+void SleepUntil(int64_t deadlineNs)
+{
+    if (NowNs() >= deadlineNs) {
+        return;  // poll rounds up: its time-out has usually spent the time already
+    }
+    const timespec until {static_cast<time_t>(deadlineNs / 1000000000), static_cast<long>(deadlineNs % 1000000000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+    }
+}
+
+// Waits on the descriptor for input until deadlineNs; poll's own time-out
+// is in whole milliseconds, so the rest is rounded up.
+bool PollInput(int handle, int64_t deadlineNs)
+{
+    for (;;) {
+        const int64_t leftNs = deadlineNs - NowNs();
+        if (leftNs <= 0) {
+            return false;
+        }
+        pollfd waitFor {handle, POLLIN, 0};
+        const int ready = poll(&waitFor, 1, static_cast<int>(std::min<int64_t>((leftNs + 999999) / 1000000, INT_MAX)));
+        if (ready > 0) {
+            return (waitFor.revents & POLLIN) != 0;
+        }
+        if (ready == 0 || errno != EINTR) {
+            return false;
+        }
+    }
 }
 
 } // namespace
@@ -114,12 +150,13 @@ void SerialDriverLinux::AskLowLatency()
 
 void SerialDriverLinux::Close()
 {
-    if (fd >= 0) {
+    // A wait on another thread sees the port closed before the descriptor goes.
+    const int handle = fd.exchange(-1);
+    if (handle >= 0) {
         // The exclusive flag lives with the tty, not with this descriptor: a
         // tty that another program keeps open would stay locked.
-        ioctl(fd, TIOCNXCL);
-        ::close(fd); // also releases the lock
-        fd = -1;
+        ioctl(handle, TIOCNXCL);
+        ::close(handle); // also releases the lock
     }
 }
 
@@ -208,6 +245,21 @@ uint32_t SerialDriverLinux::Read(uint8_t* buffer, uint32_t count)
             return 0; // EAGAIN: nothing there
         }
     }
+}
+
+bool SerialDriverLinux::WaitForInput(int timeoutMs)
+{
+    const int64_t deadline = NowNs() + static_cast<int64_t>(std::max(timeoutMs, 0)) * 1000000;
+    const int handle = fd.load();
+    // Only bytes that were not there before end the wait: those already
+    // waiting were left for a later step.
+    if (handle >= 0 && InQueue() == 0 && PollInput(handle, deadline) && InQueue() > 0) {
+        return true;
+    }
+    // A hung-up line reports itself ready at once and for ever, with nothing
+    // to read; spend the time instead of returning to a wait that ends at once.
+    SleepUntil(deadline);
+    return false;
 }
 
 uint32_t SerialDriverLinux::Write(const uint8_t* data, uint32_t count, uint32_t timeoutMs)

@@ -292,6 +292,12 @@ int32_t cmcComm::Read(uint8_t* buffer, int32_t count)
     return static_cast<int32_t>(std::min(driver->Read(buffer, take), take));
 }
 
+bool cmcComm::WaitForInput(int ms)
+{
+    // The driver knows whether its line is open; isOpen belongs to the port's thread.
+    return driver->WaitForInput(ms);
+}
+
 uint32_t cmcComm::InCount()
 {
     return isOpen ? driver->InQueue() : 0;

@@ -52,6 +52,12 @@ public:
     uint32_t FreeCount();
     bool HasWriteError() const { return writeError; }
     void SendStep();
+    // Waits until the radio's next bytes arrive or ms have passed; true when
+    // they arrived. With the port closed, or bytes already waiting that were
+    // left for later, the time just passes. The one call that may come from
+    // another thread (a worker that paces the ticks); it does not touch the
+    // port's state, so a plain loop can call it between two steps as well.
+    bool WaitForInput(int ms);
 
     // Field index of text split at separator; none when there are fewer
     // fields. Text is taken as single-byte characters, so every separator

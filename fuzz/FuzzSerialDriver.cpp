@@ -159,3 +159,8 @@ uint32_t FuzzSerialDriver::Write(const uint8_t* data, uint32_t count, uint32_t)
     }
     return taken;
 }
+
+bool FuzzSerialDriver::WaitForInput(int)
+{
+    return isOpen && Queued() > 0;
+}

@@ -47,6 +47,8 @@ public:
     uint32_t OutQueue() override;
     uint32_t Read(uint8_t* buffer, uint32_t count) override;
     uint32_t Write(const uint8_t* data, uint32_t count, uint32_t timeoutMs) override;
+    // Returns at once: the harness moves the clock by the script's silences.
+    bool WaitForInput(int timeoutMs) override;
 
 private:
     static constexpr size_t RecentSize = 32;

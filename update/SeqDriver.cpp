@@ -3,14 +3,14 @@
 #include "clsMainSeq.h"
 
 #include <chrono>
-#include <thread>
 
 namespace {
 
-// The window's rhythm: a short sleep after every tick, on the steady clock.
+// The window's rhythm on the steady clock: after every tick a wait that the
+// radio's next bytes end early.
 class RealPace final : public TickPace {
 public:
-    explicit RealPace(int pauseMicros) : pauseMicros(pauseMicros), start(std::chrono::steady_clock::now()) {}
+    explicit RealPace(clsMainSeq& sequencer) : seq(sequencer), start(std::chrono::steady_clock::now()) {}
 
     int64_t ElapsedMs() const override
     {
@@ -18,17 +18,17 @@ public:
             .count();
     }
 
-    void Rest(bool) override { std::this_thread::sleep_for(std::chrono::microseconds(pauseMicros)); }
+    void Rest(bool) override { seq.WaitForInput(seq.TickWaitMs()); }
 
 private:
-    int pauseMicros;
+    clsMainSeq& seq;
     std::chrono::steady_clock::time_point start;
 };
 
 } // namespace
 
-SeqDriver::SeqDriver(clsMainSeq& sequencer, int pauseMicros)
-    : seq(sequencer), ownPace(std::make_unique<RealPace>(pauseMicros)), pace(*ownPace)
+SeqDriver::SeqDriver(clsMainSeq& sequencer)
+    : seq(sequencer), ownPace(std::make_unique<RealPace>(sequencer)), pace(*ownPace)
 {
 }
 

@@ -17,8 +17,9 @@ struct SeqRecord {
     int progress;
 };
 
-// How a driver's ticks meet time. The real pace sleeps between ticks and
-// reads the steady clock; a harness's pace moves a clock of its own.
+// How a driver's ticks meet time. The real pace waits between ticks as the
+// window's worker does and reads the steady clock; a harness's pace moves a
+// clock of its own.
 class TickPace {
 public:
     virtual ~TickPace() = default;
@@ -30,14 +31,14 @@ public:
 };
 
 // Ticks a sequencer the way the main window does (Step, handle, ClearEvent,
-// about once a millisecond, on the thread that owns the port) and records
+// at the sequencer's own rhythm, on the thread that owns the port) and records
 // every event. A sequencer made without timers runs its send task's timers
 // at every Step, so the ticks drive them.
 class SeqDriver {
 public:
-    // Real time; pauseMicros: the rest between two ticks (the window's
-    // worker sleeps 1 ms).
-    explicit SeqDriver(clsMainSeq& sequencer, int pauseMicros = 1000);
+    // Real time: between two ticks it waits for the radio's bytes for at
+    // most the sequencer's TickWaitMs, as the window's worker does.
+    explicit SeqDriver(clsMainSeq& sequencer);
     // Another pace, which must outlive the driver.
     SeqDriver(clsMainSeq& sequencer, TickPace& pace);
     ~SeqDriver();

@@ -3,6 +3,7 @@
 #include "FirmImages.h"
 #include "ProcessorProfile.h"
 #include "ScrambleKey.h"
+#include "TickRhythm.h"
 #include "VersionCheck.h"
 #include "clsMotS.h"
 #include "clsPacket.h"
@@ -88,6 +89,16 @@ void clsMainSeq::SeedKey(uint32_t seed)
 bool clsMainSeq::CanStart() const
 {
     return state == Reset || state == Standby || state == Confirm;
+}
+
+int clsMainSeq::TickWaitMs() const
+{
+    return ::TickWaitMs(state, comm->IsOpen(), inProgress);
+}
+
+bool clsMainSeq::WaitForInput(int ms)
+{
+    return comm->WaitForInput(ms);
 }
 
 OpenFailure clsMainSeq::GetOpenFailure() const

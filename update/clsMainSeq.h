@@ -45,6 +45,11 @@ public:
     bool IsInProgress() const { return inProgress; }
     int GetWriteTime() const { return writeTime; }  // seconds
     bool CanStart() const;      // state 2, 3 or 4
+    // How long to wait after this tick before the next (TickRhythm.h).
+    int TickWaitMs() const;
+    // Waits up to ms for the radio's next bytes (cmcComm::WaitForInput); may
+    // be called from the thread that paces the ticks.
+    bool WaitForInput(int ms);
     void ClearEvent() { event = SeqEvent::EvNone; }
     void SendExit();
     SeqState GetState() const { return state; }

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 
+// The window is left as the allocator gives it: its pages are touched only
+// where blocks are placed.
 clsMotS::clsMotS(uint32_t capacity)
     : capacity(capacity), window(std::make_unique_for_overwrite<uint8_t[]>(capacity))
 {
@@ -13,7 +15,6 @@ clsMotS::clsMotS(uint32_t capacity)
 void clsMotS::Clear(uint8_t fillByte)
 {
     fill = fillByte;
-    std::memset(window.get(), fill, capacity);
     first = -1;
     last = -1;
 }
@@ -30,10 +31,10 @@ uint8_t* clsMotS::Place(int32_t address, uint32_t count)
     if (IsEmpty()) {
         if (count > capacity)
             return nullptr;
-        // Every window byte still holds the fill byte since the last Clear.
         first = address;
         last = static_cast<int32_t>(end);
         base = address;
+        FillRange(first, last);
         return window.get();
     }
 
@@ -43,30 +44,32 @@ uint8_t* clsMotS::Place(int32_t address, uint32_t count)
     const int64_t newLast = std::max<int64_t>(last, end);
     if (newLast - newFirst + 1 > capacity)
         return nullptr;
+
+    if (newFirst < base)
+        MoveWindow(newFirst);
+    else if (WindowEnd() < newLast)
+        MoveWindow(newLast - capacity + 1);
+    // What joins the range reads as the fill byte until it is written.
+    FillRange(newFirst, int64_t{first} - 1);
+    FillRange(int64_t{last} + 1, newLast);
     first = static_cast<int32_t>(newFirst);
     last = static_cast<int32_t>(newLast);
-
-    if (first < base)
-        SlideDown(first);
-    else if (WindowEnd() < last)
-        SlideUp(int64_t{last} - capacity + 1);
     return window.get() + (address - base);
 }
 
-void clsMotS::SlideDown(int64_t newBase)
+// Only the recorded range moves; the rest of the window holds nothing that
+// is ever read.
+void clsMotS::MoveWindow(int64_t newBase)
 {
-    const uint32_t shift = static_cast<uint32_t>(std::min<int64_t>(base - newBase, capacity));
-    std::memmove(window.get() + shift, window.get(), capacity - shift);
-    std::memset(window.get(), fill, shift);
+    const size_t length = static_cast<size_t>(int64_t{last} - first + 1);
+    std::memmove(window.get() + (first - newBase), window.get() + (first - base), length);
     base = static_cast<int32_t>(newBase);
 }
 
-void clsMotS::SlideUp(int64_t newBase)
+void clsMotS::FillRange(int64_t from, int64_t to)
 {
-    const uint32_t shift = static_cast<uint32_t>(std::min<int64_t>(newBase - base, capacity));
-    std::memmove(window.get(), window.get() + shift, capacity - shift);
-    std::memset(window.get() + (capacity - shift), fill, shift);
-    base = static_cast<int32_t>(newBase);
+    if (from <= to)
+        std::memset(window.get() + (from - base), fill, static_cast<size_t>(to - from + 1));
 }
 
 uint8_t clsMotS::GetByte(int32_t address) const

@@ -6,18 +6,26 @@
 // Memory image by radio address. Addresses nobody placed read as the fill
 // byte, like erased flash. Only a window of `capacity` bytes is kept; it
 // slides along the address space as blocks are placed.
+//
+// Reads only ever look at the recorded range (first ... last); outside it
+// every address reads as the fill byte anyway. So only the window bytes of
+// that range are kept up to date: the fill byte is written where a
+// placement widens the range, not over the whole window at Clear. A store
+// of 16 MiB that holds an image of 1.5 MiB then touches the pages of that
+// image only, and the rest of the window costs no memory.
 class clsMotS {
 public:
     explicit clsMotS(uint32_t capacity);
     clsMotS(const clsMotS&) = delete;
     clsMotS& operator=(const clsMotS&) = delete;
 
-    // Sets the fill byte, writes it over the whole window and empties the
-    // store; the window stays where it was.
+    // Sets the fill byte and empties the store, so that every address reads
+    // as the fill byte; the window stays where it was.
     void Clear(uint8_t fillByte);
 
     // Room for `count` bytes standing for address ... address + count - 1,
-    // or null when refused. Valid until the next Place or Clear.
+    // or null when refused. Bytes not placed before hold the fill byte.
+    // Valid until the next Place or Clear.
     uint8_t* Place(int32_t address, uint32_t count);
 
     uint8_t GetByte(int32_t address) const;
@@ -36,8 +44,10 @@ private:
     int64_t WindowEnd() const { return int64_t{base} + capacity - 1; }
     // Start and end of the part of from..to that is held in the window.
     bool HeldRange(int64_t from, int64_t to, int64_t& heldFrom, int64_t& heldTo) const;
-    void SlideDown(int64_t newBase);
-    void SlideUp(int64_t newBase);
+    // Moves the window to start at newBase; the recorded range keeps its bytes.
+    void MoveWindow(int64_t newBase);
+    // Writes the fill byte over the window bytes of from..to.
+    void FillRange(int64_t from, int64_t to);
 
     uint32_t capacity;
     std::unique_ptr<uint8_t[]> window;

@@ -78,3 +78,9 @@ uint32_t ScriptedSerialDriver::Write(const uint8_t* data, uint32_t count, uint32
     }
     return take;
 }
+
+bool ScriptedSerialDriver::WaitForInput(int timeoutMs)
+{
+    waits.push_back(timeoutMs);
+    return isOpen && !incoming.empty();
+}

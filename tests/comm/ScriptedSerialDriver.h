@@ -33,6 +33,7 @@ public:
     std::vector<std::pair<bool, bool>> modemLines; // (DTR, RTS) per call
     std::vector<std::vector<uint8_t>> writes;      // bytes taken by each Write
     std::vector<uint32_t> writeTimeouts;
+    std::vector<int> waits;                        // the time-out of each WaitForInput
 
     // The line has sent everything queued.
     void DrainTransmit() { transmitQueue = 0; }
@@ -49,4 +50,6 @@ public:
     uint32_t OutQueue() override;
     uint32_t Read(uint8_t* buffer, uint32_t count) override;
     uint32_t Write(const uint8_t* data, uint32_t count, uint32_t timeoutMs) override;
+    // Returns at once: whether bytes are waiting. The test moves time itself.
+    bool WaitForInput(int timeoutMs) override;
 };

@@ -7,12 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <thread>
@@ -324,3 +327,78 @@ TEST_F(CommPortPty, ClosedMasterMeansAMissingDevice)
     EXPECT_FALSE(comm->Open(3, kUsual));
     EXPECT_FALSE(comm->IsOpen());
 }
+
+namespace {
+
+// Whether the thread tid of this process is blocked in poll now.
+bool BlockedInPoll(pid_t tid)
+{
+    const std::string path = "/proc/self/task/" + std::to_string(tid) + "/syscall";
+    std::ifstream file(path);
+    long number = -1;
+    file >> number;
+    return number == SYS_poll || number == SYS_ppoll;
+}
+
+} // namespace
+
+// The wait runs on a thread of its own, as the tick worker's does; the byte
+// is sent once that thread is blocked in the wait, so it can only be the
+// byte that ends it.
+TEST_F(CommPortPty, WaitForInputEndsWhenAByteArrives)
+{
+    ASSERT_TRUE(comm->Open(3, kUsual));
+    std::atomic<pid_t> waiter {0};
+    bool arrived = false;
+    std::thread wait([&] {
+        waiter = gettid();
+        arrived = comm->WaitForInput(30000);
+    });
+    const bool blocked = loop.RunUntil([&] { return waiter != 0 && BlockedInPoll(waiter); }, 20000);
+    EXPECT_TRUE(blocked);
+    ASSERT_TRUE(third.WriteMaster(Bytes("\xFB")));
+    wait.join();
+    EXPECT_TRUE(arrived);
+    uint8_t byte = 0;
+    EXPECT_EQ(comm->Read(&byte, 1), 1);
+    EXPECT_EQ(byte, 0xFB);
+}
+
+struct QuietWaitCase {
+    const char* name;
+    bool open;
+    const char* waiting;  // already there before the wait, left unread
+    bool hangUp;          // the other end closed
+};
+
+class CommPortPtyQuietWait : public CommPortPty, public testing::WithParamInterface<QuietWaitCase> {};
+
+// Nothing new arrives: the wait takes its whole time and says so, and
+// what was waiting is still there to read.
+TEST_P(CommPortPtyQuietWait, WaitForInputTakesItsTime)
+{
+    const QuietWaitCase& row = GetParam();
+    const std::vector<uint8_t> waiting = Bytes(row.waiting);
+    if (row.open) {
+        ASSERT_TRUE(comm->Open(3, kUsual));
+    }
+    if (!waiting.empty()) {
+        ASSERT_TRUE(third.WriteMaster(waiting));
+        ASSERT_TRUE(loop.RunUntil([&] { return comm->InCount() == waiting.size(); }));
+    }
+    if (row.hangUp) {
+        third.CloseMaster();
+    }
+    EXPECT_FALSE(comm->WaitForInput(20));
+    std::vector<uint8_t> got(16);
+    got.resize(static_cast<size_t>(comm->Read(got.data(), 16)));
+    EXPECT_EQ(got, waiting);
+}
+
+INSTANTIATE_TEST_SUITE_P(Comm, CommPortPtyQuietWait,
+    testing::Values(
+        QuietWaitCase {"PortClosed", false, "", false},
+        QuietWaitCase {"NothingArrives", true, "", false},
+        QuietWaitCase {"BytesLeftForLater", true, "\xAA\x55", false},
+        QuietWaitCase {"OtherEndHungUp", true, "", true}),
+    [](const auto& info) { return std::string(info.param.name); });

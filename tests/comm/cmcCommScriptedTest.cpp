@@ -459,6 +459,19 @@ TEST_F(CommPortScripted, ReadTakesWhatHasArrivedAndNeverMore)
     EXPECT_EQ(comm->Read(buffer.data(), 0), 0);
 }
 
+// The wait is the driver's, open or closed: the port passes the time-out on
+// and keeps none of its own state for it.
+TEST_F(CommPortScripted, WaitForInputIsTheDriversWait)
+{
+    EXPECT_FALSE(comm->WaitForInput(20));
+    ASSERT_TRUE(comm->Open(3, "9600,N,8,1"));
+    EXPECT_FALSE(comm->WaitForInput(1));
+    driver->incoming = {0xFB};
+    EXPECT_TRUE(comm->WaitForInput(1));
+    EXPECT_EQ(driver->waits, (std::vector<int> {20, 1, 1}));
+    EXPECT_EQ(comm->InCount(), 1u);
+}
+
 // Destroyed while its send task still runs: the task must not tick into a
 // port that is gone.
 TEST_F(CommPortScripted, DestructionWhileSendingStopsTheTask)

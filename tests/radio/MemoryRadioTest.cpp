@@ -101,6 +101,22 @@ TEST_F(MemoryCableTest, LateAnswerMovesAtItsTime)
     EXPECT_EQ(ReadAll(), older);
 }
 
+// Waiting for input on the cable costs no time: it only tells whether the
+// answer is there at the clock's present reading.
+TEST_F(MemoryCableTest, WaitForInputTellsWithoutMovingTheClock)
+{
+    RadioOptions options;
+    options.faults = {{"ident", FaultKind::Late, 400}};
+    Connect(options);
+    Send(Command(0x82));
+    EXPECT_FALSE(cable->WaitForInput(1000));
+    EXPECT_EQ(clock.Now(), 1000u);
+    clock.Advance(400);
+    EXPECT_TRUE(cable->WaitForInput(1000));
+    EXPECT_EQ(clock.Now(), 1400u);
+    EXPECT_EQ(ReadAll(), older);
+}
+
 TEST_F(MemoryCableTest, BytesAtAnotherSpeedAreGarbageToTheRadio)
 {
     Connect({});

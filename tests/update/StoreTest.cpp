@@ -231,4 +231,78 @@ TEST(UpdateStore, ReadFillsGapsAndReturnsCount)
     EXPECT_EQ(out[0], 0xFF);
 }
 
+// Bytes a store held before Clear never show again: not in a gap between
+// two later blocks, not in a block placed but not yet written, not where
+// the window slid to.
+TEST(UpdateStore, ClearedBytesNeverComeBack)
+{
+    clsMotS store(16);
+    uint8_t* p = store.Place(100, 16);
+    ASSERT_NE(p, nullptr);
+    std::memset(p, 0x77, 16);
+
+    store.Clear(0xFF);
+    p = store.Place(104, 2);
+    ASSERT_NE(p, nullptr);
+    p[0] = 0xA1;
+    p[1] = 0xA2;
+    ASSERT_NE(store.Place(112, 1), nullptr);  // placed, not written
+    ASSERT_NE(store.Place(98, 1), nullptr);   // slides the window down to 98
+    p = store.Place(113, 1);                  // the moved window's last byte
+    ASSERT_NE(p, nullptr);
+    p[0] = 0xC1;
+    uint8_t out[18] = {};
+    EXPECT_EQ(store.Read(97, 18, out), 18);
+    uint8_t expected[18];
+    std::memset(expected, 0xFF, sizeof expected);
+    expected[104 - 97] = 0xA1;
+    expected[105 - 97] = 0xA2;
+    expected[113 - 97] = 0xC1;
+    EXPECT_EQ(std::vector<uint8_t>(out, out + 18), std::vector<uint8_t>(expected, expected + 18));
+    EXPECT_TRUE(store.IsBlank(106, 7));
+    EXPECT_EQ(store.Sum(98, 103), 6 * 0xFF);
+
+    store.Clear(0xA5);
+    ASSERT_NE(store.Place(100, 8), nullptr);
+    for (int32_t address = 96; address < 112; ++address)
+        EXPECT_EQ(store.GetByte(address), 0xA5) << address;
+}
+
+// The sequencer's size: two blocks far apart in 16 MiB, read back whole,
+// once in a fresh store and once in one that held data everywhere before.
+TEST(UpdateStore, SixteenMebibytesReadBackWhole)
+{
+    constexpr uint32_t capacity = 16u << 20;
+    struct Piece {
+        int32_t address;
+        uint32_t count;
+        uint8_t value;
+    };
+    const Piece pieces[] = {{0x100000, 4096, 0x12}, {0xE00000, 100, 0x00}};
+    std::vector<uint8_t> expected(capacity, 0xFF);
+    for (const Piece& piece : pieces)
+        std::memset(expected.data() + piece.address, piece.value, piece.count);
+
+    for (const bool heldBefore : {false, true}) {
+        clsMotS store(capacity);
+        if (heldBefore) {
+            uint8_t* all = store.Place(0, capacity);
+            ASSERT_NE(all, nullptr);
+            std::memset(all, 0x3C, capacity);
+            store.Clear(0xFF);
+        }
+        for (const Piece& piece : pieces) {
+            uint8_t* p = store.Place(piece.address, piece.count);
+            ASSERT_NE(p, nullptr);
+            std::memset(p, piece.value, piece.count);
+        }
+        std::vector<uint8_t> got(capacity);
+        EXPECT_EQ(store.Read(0, static_cast<int32_t>(capacity), got.data()), static_cast<int32_t>(capacity));
+        EXPECT_TRUE(got == expected) << (heldBefore ? "after Clear" : "fresh");
+        EXPECT_TRUE(store.IsBlank(0, pieces[0].address));
+        EXPECT_TRUE(store.IsBlank(0x101000, 0xE00000 - 0x101000));
+        EXPECT_EQ(store.GetByte(static_cast<int32_t>(capacity - 1)), 0xFF);
+    }
+}
+
 }  // namespace
