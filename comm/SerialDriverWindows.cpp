@@ -174,6 +174,21 @@ uint32_t SerialDriverWindows::InQueue()
     return Counts(in, out) ? in : 0;
 }
 
+// The receive count is looked at every millisecond: a new byte ends the
+// wait; bytes that were there already do not.
+bool SerialDriverWindows::WaitForInput(int timeoutMs)
+{
+    const uint32_t before = InQueue();
+    const DWORD start = GetTickCount();
+    while (static_cast<int>(GetTickCount() - start) < timeoutMs) {
+        Sleep(1);
+        if (InQueue() > before) {
+            return true;
+        }
+    }
+    return false;
+}
+
 uint32_t SerialDriverWindows::OutQueue()
 {
     uint32_t in = 0;

@@ -21,6 +21,7 @@ public:
     uint32_t OutQueue() override;
     uint32_t Read(uint8_t* buffer, uint32_t count) override;
     uint32_t Write(const uint8_t* data, uint32_t count, uint32_t timeoutMs) override;
+    bool WaitForInput(int timeoutMs) override;
 
     // The errno value that stands for a Win32 error of CreateFile, so that
     // the port names the failure the same way on every platform.
