@@ -1,14 +1,17 @@
 #include "frmMain.h"
 
 #include "CloseRule.h"
+#include "DisplayLossWatch.h"
+#include "FatalDisplay.h"
 #include "EventSceneTable.h"
 #include "FirmImages.h"
 #include "NoticeRender.h"
 #include "OkSceneTable.h"
 #include "OpenCause.h"
 #include "PortBoxList.h"
+#include "Platform.h"
 #include "PortText.h"
-#include "QtTaskTimers.h"
+#include "SeqDriver.h"
 #include "ScenePresenter.h"
 #include "SleepInhibitor.h"
 #include "SceneTable.h"
@@ -29,6 +32,8 @@
 #include <QScreen>
 
 #include <charconv>
+#include <climits>
+#include <cstdio>
 
 TForm1* Form1 = nullptr;
 
@@ -62,10 +67,14 @@ QString FromText(const std::string& text)
 
 } // namespace
 
-// The sequencer lives on this thread; its send task runs on the event loop.
-TForm1::TForm1(clsGTex& catalogue)
-    : TForm1(catalogue, std::make_unique<clsMainSeq>(BuiltInFirmware(), SeqPlatform {.timers = &QtTimers()}), true)
+// The sequencer lives on this thread.
+TForm1::TForm1(clsGTex& catalogue) : TForm1(catalogue, ProgramSequencer(), true)
 {
+}
+
+std::unique_ptr<clsMainSeq> TForm1::ProgramSequencer()
+{
+    return std::make_unique<clsMainSeq>(BuiltInFirmware());
 }
 
 TForm1::TForm1(clsGTex& catalogue, std::unique_ptr<clsMainSeq> seq, bool startWorker)
@@ -360,6 +369,30 @@ void TForm1::HandleEvent(SeqEvent code, int target)
         beep();
     }
     Present(scene);
+}
+
+int TForm1::FinishWithoutDisplay()
+{
+    worker->Stop();
+    const std::string program = ProgramFileName();
+    if (!sequencer->IsInProgress()) {
+        std::fprintf(stderr, "%s: the display connection was lost; no firmware was being written.\n", program.c_str());
+        return DisplayLostExitCode;
+    }
+    std::fprintf(stderr,
+                 "%s: the display connection was lost while the radio's firmware is written; "
+                 "the writing goes on without windows.\n",
+                 program.c_str());
+    std::fflush(stderr);
+    SetFatalDisplay(nullptr);  // no box can be shown any more
+    // The sequencer's own time-outs end every write, so no limit of ours.
+    SeqDriver driver(*sequencer);
+    driver.RunUntil([this] { return !sequencer->IsInProgress(); }, INT_MAX);
+    const SeqRecord last = driver.Records().empty() ? SeqRecord {} : driver.Records().back();
+    driver.Tick();  // the resting state it is now in closes the port
+    const WriteOutcome outcome = OutcomeOfWrite(last.event, last.target);
+    std::fprintf(stderr, "%s: %s\n", program.c_str(), outcome.text.c_str());
+    return outcome.status;
 }
 
 std::string TForm1::WriteTimeText(int seconds)

@@ -31,6 +31,10 @@ public:
     explicit TForm1(clsGTex& catalogue);
     // Another sequencer; the worker only when startWorker is true (tests
     // then call Timer1Timer themselves).
+    // The sequencer the program runs: the built-in firmware on the Linux
+    // serial port, its send task on timers that its own ticks run, so that
+    // a write can go on without the event loop once the display is lost.
+    static std::unique_ptr<clsMainSeq> ProgramSequencer();
     TForm1(clsGTex& catalogue, std::unique_ptr<clsMainSeq> sequencer, bool startWorker);
     ~TForm1() override;
 
@@ -50,6 +54,11 @@ public:
     void CloseRefused();
     static constexpr const char* ClosingNoteText =
         "This window closes by itself when the writing ends.";
+    // The display is gone (called from the message handler, outside any
+    // tick): the ticks stop; a processor being written is written to its
+    // end on a plain loop without windows. Says on standard error what came
+    // of it and returns the exit status (DisplayLossWatch.h).
+    int FinishWithoutDisplay();
     // Shows the scene that event code leads to while target is handled.
     void HandleEvent(SeqEvent code, int target);
 
