@@ -11,6 +11,7 @@
 #include "PortBoxList.h"
 #include "Platform.h"
 #include "PortText.h"
+#include "PortalInhibitor.h"
 #include "SeqDriver.h"
 #include "ScenePresenter.h"
 #include "SleepInhibitor.h"
@@ -114,7 +115,10 @@ TForm1::TForm1(clsGTex& catalogue, std::unique_ptr<clsMainSeq> seq, bool startWo
     focusWatch =
         connect(qApp, &QApplication::focusChanged, this, [this] { ShowEnterTarget(this, ui->Button_Start); });
 
+    // While a processor is written: no sleep or shutdown (logind), and the
+    // desktop asked not to log out (the portal).
     inhibitor = new SleepInhibitor(this);
+    portalInhibitor = new PortalInhibitor(this);
 
     closingNote = new QLabel(QString::fromLatin1(ClosingNoteText), this);
     closingNote->setObjectName(QStringLiteral("lblClosing"));
@@ -345,7 +349,9 @@ void TForm1::Timer1Timer()
     ui->ProgressBar1->setValue(sequencer->GetProgress());
     ShowTitle();
     ui->Button_Start->setEnabled(sequencer->CanStart());
-    inhibitor->SetWriting(sequencer->IsInProgress());
+    const bool writing = sequencer->IsInProgress();
+    inhibitor->SetWriting(writing);
+    portalInhibitor->SetWriting(writing);
 }
 
 void TForm1::EventStep()

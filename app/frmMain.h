@@ -15,6 +15,7 @@ class clsGTex;
 class clsMainSeq;
 class thrProg;
 class QLabel;
+class PortalInhibitor;
 class SleepInhibitor;
 
 namespace Ui {
@@ -43,6 +44,7 @@ public:
     QRect ExitHome() const { return controls.home2; }
     clsMainSeq& Sequencer() { return *sequencer; }
     const SleepInhibitor& Inhibitor() const { return *inhibitor; }
+    const PortalInhibitor& SessionInhibitor() const { return *portalInhibitor; }
 
     void FormShow();
     void Button_StartClick();
@@ -98,6 +100,7 @@ private:
     std::unique_ptr<thrProg> worker;
     QLabel* closingNote = nullptr;  // owned by the window
     SleepInhibitor* inhibitor = nullptr;  // owned by the window
+    PortalInhibitor* portalInhibitor = nullptr;  // owned by the window
     QMetaObject::Connection focusWatch;
 };
 
