@@ -31,6 +31,7 @@
 #include <QWindow>
 #include <QLineEdit>
 #include <QScreen>
+#include <QSessionManager>
 
 #include <charconv>
 #include <climits>
@@ -114,6 +115,17 @@ TForm1::TForm1(clsGTex& catalogue, std::unique_ptr<clsMainSeq> seq, bool startWo
     // look follows the focus to the button that Enter presses.
     focusWatch =
         connect(qApp, &QApplication::focusChanged, this, [this] { ShowEnterTarget(this, ui->Button_Start); });
+
+    // A shutdown can be cancelled only while the session lets the program
+    // interact; asked for in any case, the session may also take a failed
+    // save as a reason to stop.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& session) {
+        if (RefuseSessionEnd()) {
+            session.allowsInteraction();
+            session.cancel();
+            session.release();
+        }
+    });
 
     // While a processor is written: no sleep or shutdown (logind), and the
     // desktop asked not to log out (the portal).
@@ -251,6 +263,15 @@ void TForm1::CloseRefused()
 {
     beep();
     closingNote->show();
+}
+
+bool TForm1::RefuseSessionEnd()
+{
+    if (FormCloseQuery()) {
+        return false;
+    }
+    CloseRefused();
+    return true;
 }
 
 void TForm1::FormShow()

@@ -54,6 +54,10 @@ public:
     // A close request refused while a processor is written: the warning
     // sound, and a line saying that the window closes by itself.
     void CloseRefused();
+    // The session asks to save before it ends (logging out, shutting down):
+    // true, with the same feedback as a refused close, while a processor is
+    // written; the session is then asked to cancel its end.
+    bool RefuseSessionEnd();
     static constexpr const char* ClosingNoteText =
         "This window closes by itself when the writing ends.";
     // The display is gone (called from the message handler, outside any
