@@ -59,7 +59,8 @@ void DisplayLossWatch::Handle(QtMsgType type, const QMessageLogContext& context,
         return;
     }
     // Qt ends the process once this returns; so this never returns.
-    if (finishing || QThread::currentThread() != QCoreApplication::instance()->thread()) {
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (finishing || app == nullptr || QThread::currentThread() != app->thread()) {
         // Another report of the same loss: the user-interface thread, which
         // sees it too, finishes the writing and ends the process.
         for (;;) {

@@ -35,6 +35,7 @@
 
 #include <charconv>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 
 TForm1* Form1 = nullptr;
@@ -401,6 +402,8 @@ void TForm1::HandleEvent(SeqEvent code, int target)
 int TForm1::FinishWithoutDisplay()
 {
     worker->Stop();
+    // Standard error may be a pipe whose reader went with the session.
+    std::signal(SIGPIPE, SIG_IGN);
     const std::string program = ProgramFileName();
     if (!sequencer->IsInProgress()) {
         std::fprintf(stderr, "%s: the display connection was lost; no firmware was being written.\n", program.c_str());
