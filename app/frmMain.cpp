@@ -1,14 +1,18 @@
 #include "frmMain.h"
 
 #include "CloseRule.h"
+#include "DisplayLossWatch.h"
+#include "FatalDisplay.h"
 #include "EventSceneTable.h"
 #include "FirmImages.h"
 #include "NoticeRender.h"
 #include "OkSceneTable.h"
 #include "OpenCause.h"
 #include "PortBoxList.h"
+#include "Platform.h"
 #include "PortText.h"
-#include "QtTaskTimers.h"
+#include "PortalInhibitor.h"
+#include "SeqDriver.h"
 #include "ScenePresenter.h"
 #include "SleepInhibitor.h"
 #include "SceneTable.h"
@@ -27,8 +31,12 @@
 #include <QWindow>
 #include <QLineEdit>
 #include <QScreen>
+#include <QSessionManager>
 
 #include <charconv>
+#include <climits>
+#include <csignal>
+#include <cstdio>
 
 TForm1* Form1 = nullptr;
 
@@ -62,10 +70,14 @@ QString FromText(const std::string& text)
 
 } // namespace
 
-// The sequencer lives on this thread; its send task runs on the event loop.
-TForm1::TForm1(clsGTex& catalogue)
-    : TForm1(catalogue, std::make_unique<clsMainSeq>(BuiltInFirmware(), SeqPlatform {.timers = &QtTimers()}), true)
+// The sequencer lives on this thread.
+TForm1::TForm1(clsGTex& catalogue) : TForm1(catalogue, ProgramSequencer(), true)
 {
+}
+
+std::unique_ptr<clsMainSeq> TForm1::ProgramSequencer()
+{
+    return std::make_unique<clsMainSeq>(BuiltInFirmware());
 }
 
 TForm1::TForm1(clsGTex& catalogue, std::unique_ptr<clsMainSeq> seq, bool startWorker)
@@ -105,7 +117,21 @@ TForm1::TForm1(clsGTex& catalogue, std::unique_ptr<clsMainSeq> seq, bool startWo
     focusWatch =
         connect(qApp, &QApplication::focusChanged, this, [this] { ShowEnterTarget(this, ui->Button_Start); });
 
+    // A shutdown can be cancelled only while the session lets the program
+    // interact; asked for in any case, the session may also take a failed
+    // save as a reason to stop.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& session) {
+        if (RefuseSessionEnd()) {
+            session.allowsInteraction();
+            session.cancel();
+            session.release();
+        }
+    });
+
+    // While a processor is written: no sleep or shutdown (logind), and the
+    // desktop asked not to log out (the portal).
     inhibitor = new SleepInhibitor(this);
+    portalInhibitor = new PortalInhibitor(this);
 
     closingNote = new QLabel(QString::fromLatin1(ClosingNoteText), this);
     closingNote->setObjectName(QStringLiteral("lblClosing"));
@@ -247,6 +273,15 @@ void TForm1::CloseRefused()
     closingNote->show();
 }
 
+bool TForm1::RefuseSessionEnd()
+{
+    if (FormCloseQuery()) {
+        return false;
+    }
+    CloseRefused();
+    return true;
+}
+
 void TForm1::FormShow()
 {
     scene = Scene::PortEntry;
@@ -350,7 +385,9 @@ void TForm1::Timer1Timer()
     ui->ProgressBar1->setValue(sequencer->GetProgress());
     ShowTitle();
     ui->Button_Start->setEnabled(sequencer->CanStart());
-    inhibitor->SetWriting(sequencer->IsInProgress());
+    const bool writing = sequencer->IsInProgress();
+    inhibitor->SetWriting(writing);
+    portalInhibitor->SetWriting(writing);
 }
 
 void TForm1::EventStep()
@@ -374,6 +411,32 @@ void TForm1::HandleEvent(SeqEvent code, int target)
         beep();
     }
     Present(scene);
+}
+
+int TForm1::FinishWithoutDisplay()
+{
+    worker->Stop();
+    // Standard error may be a pipe whose reader went with the session.
+    std::signal(SIGPIPE, SIG_IGN);
+    const std::string program = ProgramFileName();
+    if (!sequencer->IsInProgress()) {
+        std::fprintf(stderr, "%s: the display connection was lost; no firmware was being written.\n", program.c_str());
+        return DisplayLostExitCode;
+    }
+    std::fprintf(stderr,
+                 "%s: the display connection was lost while the radio's firmware is written; "
+                 "the writing goes on without windows.\n",
+                 program.c_str());
+    std::fflush(stderr);
+    SetFatalDisplay(nullptr);  // no box can be shown any more
+    // The sequencer's own time-outs end every write, so no limit of ours.
+    SeqDriver driver(*sequencer);
+    driver.RunUntil([this] { return !sequencer->IsInProgress(); }, INT_MAX);
+    const SeqRecord last = driver.Records().empty() ? SeqRecord {} : driver.Records().back();
+    driver.Tick();  // the resting state it is now in closes the port
+    const WriteOutcome outcome = OutcomeOfWrite(last.event, last.target);
+    std::fprintf(stderr, "%s: %s\n", program.c_str(), outcome.text.c_str());
+    return outcome.status;
 }
 
 std::string TForm1::WriteTimeText(int seconds)

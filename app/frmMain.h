@@ -15,6 +15,7 @@ class clsGTex;
 class clsMainSeq;
 class thrProg;
 class QLabel;
+class PortalInhibitor;
 class SleepInhibitor;
 
 namespace Ui {
@@ -31,6 +32,10 @@ public:
     explicit TForm1(clsGTex& catalogue);
     // Another sequencer; the worker only when startWorker is true (tests
     // then call Timer1Timer themselves).
+    // The sequencer the program runs: the built-in firmware on the Linux
+    // serial port, its send task on timers that its own ticks run, so that
+    // a write can go on without the event loop once the display is lost.
+    static std::unique_ptr<clsMainSeq> ProgramSequencer();
     TForm1(clsGTex& catalogue, std::unique_ptr<clsMainSeq> sequencer, bool startWorker);
     ~TForm1() override;
 
@@ -39,6 +44,7 @@ public:
     QRect ExitHome() const { return controls.home2; }
     clsMainSeq& Sequencer() { return *sequencer; }
     const SleepInhibitor& Inhibitor() const { return *inhibitor; }
+    const PortalInhibitor& SessionInhibitor() const { return *portalInhibitor; }
 
     void FormShow();
     void Button_StartClick();
@@ -48,8 +54,17 @@ public:
     // A close request refused while a processor is written: the warning
     // sound, and a line saying that the window closes by itself.
     void CloseRefused();
+    // The session asks to save before it ends (logging out, shutting down):
+    // true, with the same feedback as a refused close, while a processor is
+    // written; the session is then asked to cancel its end.
+    bool RefuseSessionEnd();
     static constexpr const char* ClosingNoteText =
         "This window closes by itself when the writing ends.";
+    // The display is gone (called from the message handler, outside any
+    // tick): the ticks stop; a processor being written is written to its
+    // end on a plain loop without windows. Says on standard error what came
+    // of it and returns the exit status (DisplayLossWatch.h).
+    int FinishWithoutDisplay();
     // Shows the scene that event code leads to while target is handled.
     void HandleEvent(SeqEvent code, int target);
 
@@ -90,6 +105,7 @@ private:
     std::unique_ptr<thrProg> worker;
     QLabel* closingNote = nullptr;  // owned by the window
     SleepInhibitor* inhibitor = nullptr;  // owned by the window
+    PortalInhibitor* portalInhibitor = nullptr;  // owned by the window
     QMetaObject::Connection focusWatch;
 };
 

@@ -1,4 +1,5 @@
 #include "AppWindows.h"
+#include "DisplayLossWatch.h"
 #include "ExitStatus.h"
 #include "FatalDisplay.h"
 #include "FatalMessage.h"
@@ -13,6 +14,7 @@
 #include "UnitOpening.h"
 #include "clsEnviron.h"
 #include "clsGTex.h"
+#include "frmMain.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -39,6 +41,8 @@ int RunWindows(QApplication& app)
     InstanceBeacon beacon(Environ.LockPath());
     beacon.Listen();  // without it a second copy only says so
     AppWindows windows(GTex);
+    // A lost display ends the program only once a write has gone to its end.
+    DisplayLossWatch displayLoss([&windows] { return windows.Main().FinishWithoutDisplay(); });
     QObject::connect(&beacon, &InstanceBeacon::frontRequested, &app, [&windows] { windows.BringToFront(); });
 
     QObject::connect(FormOpening, &TFormOpening::closed, &app, [] { QCoreApplication::exit(0); },

@@ -1,12 +1,15 @@
-// The sleep and shutdown inhibitor against a stand-in logind on a private
-// bus that the test starts; without a bus or without logind the program
-// goes on without one.
+// The sleep and shutdown inhibitor against a stand-in logind, and the
+// request to the desktop not to log out against a stand-in desktop portal,
+// each on a private bus that the test starts; without a bus or without the
+// service the program goes on without them.
+#include "PortalInhibitor.h"
 #include "SleepInhibitor.h"
 
 #include <gtest/gtest.h>
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusObjectPath>
 #include <QDBusUnixFileDescriptor>
 #include <QSignalSpy>
 #include <QTest>
@@ -15,6 +18,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <memory>
 #include <poll.h>
 #include <string>
 #include <sys/wait.h>
@@ -62,6 +66,48 @@ public slots:
 
 private:
     std::vector<int> watched;
+};
+
+// One Inhibit request of the portal: held until the caller closes it.
+class StandInRequest : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Request")
+public:
+    bool closed = false;
+
+public slots:
+    void Close() { closed = true; }
+};
+
+// The desktop portal's Inhibit as far as the program uses it: each call
+// gets a request object of its own, whose path is the answer.
+class StandInPortal : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Inhibit")
+public:
+    explicit StandInPortal(const QString& connectionName) : connectionName(connectionName) {}
+
+    struct Call {
+        QString window;
+        uint flags;
+        QVariantMap options;
+    };
+    std::vector<Call> calls;
+    std::vector<std::unique_ptr<StandInRequest>> requests;
+
+public slots:
+    QDBusObjectPath Inhibit(const QString& window, uint flags, const QVariantMap& options)
+    {
+        calls.push_back({window, flags, options});
+        const QString path = QStringLiteral("/org/freedesktop/portal/desktop/request/1_1/t%1").arg(requests.size());
+        requests.push_back(std::make_unique<StandInRequest>());
+        QDBusConnection(connectionName)
+            .registerObject(path, requests.back().get(), QDBusConnection::ExportAllSlots);
+        return QDBusObjectPath(path);
+    }
+
+private:
+    QString connectionName;
 };
 
 namespace {
@@ -218,6 +264,111 @@ TEST(InhibitorWithoutBus, GoesOnWithoutASystemBus)
 {
     setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/rx77nova-bus", 1);
     SleepInhibitor inhibitor;
+    inhibitor.SetWriting(true);
+    EXPECT_FALSE(inhibitor.IsHeld());
+    inhibitor.SetWriting(false);
+    EXPECT_FALSE(inhibitor.IsHeld());
+}
+
+// The session's side: the portal on the test's bus, standing in for the
+// session bus.
+class PortalInhibit : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(bus.address.empty());
+        // Each case is a process of its own: the session bus is looked up once.
+        setenv("DBUS_SESSION_BUS_ADDRESS", bus.address.c_str(), 1);
+    }
+
+    void StartPortal()
+    {
+        QDBusConnection connection = QDBusConnection::connectToBus(QString::fromStdString(bus.address), Name);
+        ASSERT_TRUE(connection.isConnected());
+        ASSERT_TRUE(connection.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal,
+                                              QDBusConnection::ExportAllSlots));
+        ASSERT_TRUE(connection.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+    }
+
+    void TearDown() override { QDBusConnection::disconnectFromBus(Name); }
+
+    bool Closed(size_t i) const { return portal.requests.at(i)->closed; }
+
+    inline static const QString Name = QStringLiteral("portal");
+    PrivateBus bus;
+    StandInPortal portal {Name};
+};
+
+TEST_F(PortalInhibit, HeldExactlyWhileWriting)
+{
+    StartPortal();
+    PortalInhibitor inhibitor;
+    inhibitor.SetWriting(false);
+    EXPECT_TRUE(portal.calls.empty());
+
+    inhibitor.SetWriting(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return inhibitor.IsHeld(); }, Wait));
+    ASSERT_EQ(portal.calls.size(), 1u);
+    EXPECT_EQ(portal.calls[0].window, QString());
+    EXPECT_EQ(portal.calls[0].flags, 1u | 4u | 8u);  // logout, suspend, idle
+    EXPECT_EQ(portal.calls[0].options.value(QStringLiteral("reason")).toString(),
+              QStringLiteral("Writing the radio's firmware"));
+    EXPECT_FALSE(Closed(0));
+
+    inhibitor.SetWriting(true);  // every tick says so again: still one request
+    EXPECT_EQ(portal.calls.size(), 1u);
+
+    inhibitor.SetWriting(false);
+    EXPECT_FALSE(inhibitor.IsHeld());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Closed(0); }, Wait));
+
+    // The next processor, or the next run: asked again.
+    inhibitor.SetWriting(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return inhibitor.IsHeld(); }, Wait));
+    ASSERT_EQ(portal.calls.size(), 2u);
+    EXPECT_FALSE(Closed(1));
+}
+
+TEST_F(PortalInhibit, ClosedWhenTheProgramEnds)
+{
+    StartPortal();
+    {
+        PortalInhibitor inhibitor;
+        inhibitor.SetWriting(true);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return inhibitor.IsHeld(); }, Wait));
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Closed(0); }, Wait));
+}
+
+// Writing ended before the portal answered: the late request is closed at once.
+TEST_F(PortalInhibit, LateAnswerAfterTheWritingIsClosed)
+{
+    StartPortal();
+    PortalInhibitor inhibitor;
+    QSignalSpy answered(&inhibitor, &PortalInhibitor::answered);
+    inhibitor.SetWriting(true);
+    inhibitor.SetWriting(false);
+    ASSERT_TRUE(answered.wait(Wait));
+    EXPECT_FALSE(inhibitor.IsHeld());
+    ASSERT_EQ(portal.calls.size(), 1u);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Closed(0); }, Wait));
+}
+
+TEST_F(PortalInhibit, GoesOnWithoutAPortal)
+{
+    PortalInhibitor inhibitor;
+    QSignalSpy answered(&inhibitor, &PortalInhibitor::answered);
+    inhibitor.SetWriting(true);
+    ASSERT_TRUE(answered.wait(Wait));
+    EXPECT_FALSE(inhibitor.IsHeld());
+    inhibitor.SetWriting(false);
+    EXPECT_FALSE(inhibitor.IsHeld());
+}
+
+TEST(PortalInhibitWithoutBus, GoesOnWithoutASessionBus)
+{
+    setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/rx77nova-bus", 1);
+    PortalInhibitor inhibitor;
     inhibitor.SetWriting(true);
     EXPECT_FALSE(inhibitor.IsHeld());
     inhibitor.SetWriting(false);

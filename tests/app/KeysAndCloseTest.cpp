@@ -165,11 +165,17 @@ TEST_F(KeysAndClose, EnterInThePortBoxWithAValidNumberStartsOnce)
 
 // A close refused while a processor is written: the warning sound and a
 // line on the window; both windows stay; the line goes with the writing.
+enum class CloseBy {
+    Window,      // the window's close button
+    Card,        // the session's end signal reaches the card
+    SessionSave  // the session asks to save before logging out
+};
+
 struct RefusedCloseCase {
     const char* name;
     SeqEvent code;
     int target;
-    bool throughCard;  // the session's end reaches the card, not the window
+    CloseBy by;
 };
 
 void PrintTo(const RefusedCloseCase& c, std::ostream* os) { *os << c.name; }
@@ -184,10 +190,10 @@ TEST_P(RefusedClose, SoundsAndSaysWhy)
     beeps = 0;
     ASSERT_FALSE(ClosingNote()->isVisible());
 
-    if (GetParam().throughCard) {
-        EXPECT_FALSE(card->RequestClose());
-    } else {
-        EXPECT_FALSE(form->close());
+    switch (GetParam().by) {
+    case CloseBy::Window: EXPECT_FALSE(form->close()); break;
+    case CloseBy::Card: EXPECT_FALSE(card->RequestClose()); break;
+    case CloseBy::SessionSave: EXPECT_TRUE(form->RefuseSessionEnd()); break;
     }
     EXPECT_EQ(beeps, 1);
     EXPECT_TRUE(ClosingNote()->isVisible());
@@ -205,12 +211,43 @@ TEST_P(RefusedClose, SoundsAndSaysWhy)
 }
 
 INSTANTIATE_TEST_SUITE_P(Ui, RefusedClose,
-                         testing::Values(RefusedCloseCase {"cpu_window", EvUpdatingCpu, TargetCpu, false},
-                                         RefusedCloseCase {"dsp_window", EvUpdatingDsp, TargetDsp, false},
-                                         RefusedCloseCase {"cpu_session_end", EvUpdatingCpu, TargetCpu, true}),
+                         testing::Values(RefusedCloseCase {"cpu_window", EvUpdatingCpu, TargetCpu, CloseBy::Window},
+                                         RefusedCloseCase {"dsp_window", EvUpdatingDsp, TargetDsp, CloseBy::Window},
+                                         RefusedCloseCase {"cpu_session_end", EvUpdatingCpu, TargetCpu, CloseBy::Card},
+                                         RefusedCloseCase {"cpu_logout", EvUpdatingCpu, TargetCpu,
+                                                           CloseBy::SessionSave},
+                                         RefusedCloseCase {"dsp_logout", EvUpdatingDsp, TargetDsp,
+                                                           CloseBy::SessionSave}),
                          [](const testing::TestParamInfo<RefusedCloseCase>& info) {
                              return std::string(info.param.name);
                          });
+
+// Outside the writing the session may end: nothing is refused or said.
+class SessionEndAllowed : public KeysAndClose, public testing::WithParamInterface<Scene> {};
+
+TEST_P(SessionEndAllowed, InEveryOtherScene)
+{
+    OpenMain();
+    Tick();
+    ReachFromThePortScreen(GetParam());
+    ASSERT_EQ(form->CurrentScene(), GetParam());
+    beeps = 0;
+    EXPECT_FALSE(form->RefuseSessionEnd());
+    EXPECT_EQ(beeps, 0);
+    EXPECT_FALSE(ClosingNote()->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Ui, SessionEndAllowed,
+                         testing::Values(Scene::PortEntry, Scene::Connecting, Scene::ConfirmUpdate,
+                                         Scene::ConnectingToWrite, Scene::Completed, Scene::CpuUpdateFailed),
+                         [](const testing::TestParamInfo<Scene>& info) { return std::string(SceneName(info.param)); });
+
+// The window answers the session's save request (Qt offers no session
+// manager to a test; the connection is what can be seen of it).
+TEST_F(KeysAndClose, WindowAnswersTheSessionsSaveRequest)
+{
+    EXPECT_TRUE(QObject::disconnect(qApp, &QGuiApplication::commitDataRequest, form, nullptr));
+}
 
 TEST_F(KeysAndClose, WindowCanBeMinimisedWhileWriting)
 {

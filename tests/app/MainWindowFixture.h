@@ -8,7 +8,6 @@
 #include "OvlTable.h"
 #include "SeqEvents.h"
 #include "Targets.h"
-#include "QtTaskTimers.h"
 #include "ScenePrint.h"
 #include "UiTestSupport.h"
 #include "UnitOpening.h"
@@ -46,9 +45,8 @@ protected:
     void Create(bool withWorker)
     {
         catalogue.SetLines(OvlTable, OvlTableCount);
-        // The window's own sequencer, on the event loop's timers.
-        auto sequencer = std::make_unique<clsMainSeq>(BuiltInFirmware(), SeqPlatform {.timers = &QtTimers()});
-        windows = std::make_unique<AppWindows>(catalogue, std::move(sequencer), withWorker);
+        // The sequencer the program runs.
+        windows = std::make_unique<AppWindows>(catalogue, TForm1::ProgramSequencer(), withWorker);
         card = &windows->Opening();
         form = &windows->Main();
         form->SetMessageDisplay([this](QWidget*, const QString& text, const QString& caption, int style) {

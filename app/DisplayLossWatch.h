@@ -1,0 +1,52 @@
+#pragma once
+#include <QtGlobal>
+
+#include <functional>
+#include <string>
+
+#include "SeqEvents.h"
+
+class QString;
+
+// Losing the display (the X server ending, the session logging out) must
+// not cut a firmware write short. Qt's X11 connection reports the loss with
+// a warning on the user-interface thread and then ends the process; the
+// program's message handler sees that warning first and never returns from
+// it: it hands over to a function that finishes without windows and gives
+// the exit status. Other messages go on to the handler that was there.
+class DisplayLossWatch {
+public:
+    // finish: runs on the user-interface thread once the loss is seen; its
+    // result is the process's exit status.
+    explicit DisplayLossWatch(std::function<int()> finish);
+    ~DisplayLossWatch();
+    DisplayLossWatch(const DisplayLossWatch&) = delete;
+    DisplayLossWatch& operator=(const DisplayLossWatch&) = delete;
+
+    // The message Qt's X11 connection reports its loss with (its xcb and
+    // its Xlib side word it differently).
+    static bool IsLossMessage(QtMsgType type, const QString& message);
+
+private:
+    static void Handle(QtMsgType type, const QMessageLogContext& context, const QString& message);
+
+    std::function<int()> finish;
+    QtMessageHandler previous;
+};
+
+// How the program ends when the display was lost (documented in the README).
+constexpr int DisplayLostExitCode = 10;           // no firmware was being written
+constexpr int DisplayLostCompletedExitCode = 11;  // the writing went on and completed
+constexpr int DisplayLostFailedExitCode = 12;     // the writing went on and failed
+
+// What a write that went on without windows came to: the exit status and
+// the text of the scene the window would have shown, from the event that
+// ended the writing and the target then handled.
+struct WriteOutcome {
+    int status;
+    std::string text;
+};
+WriteOutcome OutcomeOfWrite(SeqEvent last, int target);
+
+// A scene's notice lines as one line of plain text (blank lines left out).
+std::string SceneText(int first, int last);
