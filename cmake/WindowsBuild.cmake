@@ -1,6 +1,7 @@
 # The Windows build, cross-compiled with mingw-w64 (cmake/mingw-w64.cmake):
-# the core libraries on the Windows platform layer, and the tests of that
-# layer, which run under Wine against the emulated radio of a native build.
+# the core libraries on the Windows platform layer, the terminal form
+# (rx77nova-update.exe), and the tests of both, which run under Wine against
+# the emulated radio of a native build.
 set(RX_HOST_TOOLS "" CACHE PATH
     "A native build tree of these sources (build/plain): its firmware tools run during this build, its emulated radio serves the tests")
 get_filename_component(RX_HOST_TOOLS "${RX_HOST_TOOLS}" ABSOLUTE)
@@ -8,12 +9,14 @@ if(NOT IS_DIRECTORY "${RX_HOST_TOOLS}/firmware")
   message(FATAL_ERROR "RX_HOST_TOOLS: '${RX_HOST_TOOLS}' is no native build tree; build build/plain first and name it here.")
 endif()
 
-foreach(dir text firmware update comm)
+# The terminal form is the Windows program of this build: the windowed one
+# needs Qt for Windows (see the README).
+foreach(dir text firmware update comm term)
   add_subdirectory(${dir})
 endforeach()
 
 include(cmake/NoQt.cmake)
-rx_assert_no_qt(rx_text rx_comm rx_firmrules rx_firmdata rx_update rx_seqdriver)
+rx_assert_no_qt(rx_text rx_comm rx_firmrules rx_firmdata rx_update rx_seqdriver rx_scenerules rx_term)
 
 if(RX_BUILD_TESTS)
   enable_testing()

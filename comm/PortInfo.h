@@ -10,6 +10,7 @@
 struct PortInfo {
     int number = 0;
     std::string device;        // the device the port opens, links followed
+                               // (Windows: the driver's device, "\Device\Serial0")
     std::string vendorId;      // USB vendor, four hex digits ("0403")
     std::string productId;     // USB product ("6001")
     std::string manufacturer;  // "FTDI"
@@ -19,7 +20,7 @@ struct PortInfo {
 
 // The port described from the system's device tree under sysRoot ("/sys" on
 // the system; tests give a tree of their own). One implementation per
-// platform (PortInfoLinux.cpp).
+// platform (PortInfoLinux.cpp, PortInfoWindows.cpp).
 PortInfo DescribePort(const ComPort& port, const std::string& sysRoot = "/sys");
 
 // The present ports of ports (as the port list offers them), described.

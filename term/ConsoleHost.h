@@ -1,13 +1,18 @@
 #pragma once
 #include "TermHost.h"
 
+#include <cstdint>
+
 // The terminal form on the system: standard input for the answers, the
-// termination signals (SIGINT, SIGTERM, SIGHUP, SIGQUIT) taken as input
-// rather than letting them end the process, and the monotonic clock. One
-// implementation per platform (ConsoleHostLinux.cpp).
+// requests to end taken as input rather than letting them end the process,
+// and the monotonic clock. One implementation per platform: the signals
+// SIGINT, SIGTERM, SIGHUP and SIGQUIT on Linux (ConsoleHostLinux.cpp); Ctrl+C,
+// Ctrl+Break and the console's close, logoff and shutdown events on Windows
+// (ConsoleHostWindows.cpp).
 class ConsoleHost final : public TermHost {
 public:
-    // Holds the signals back from now on; make it before any thread exists.
+    // Holds the requests to end back from now on; make it before any thread
+    // exists. One at a time in a process.
     ConsoleHost();
     ~ConsoleHost() override;
     ConsoleHost(const ConsoleHost&) = delete;
@@ -21,5 +26,5 @@ public:
     static bool OutputIsTerminal();
 
 private:
-    int signalFd = -1;
+    intptr_t wakeHandle = -1;  // the platform's: the signalfd, or the event the control handler sets
 };

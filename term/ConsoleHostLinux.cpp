@@ -30,18 +30,19 @@ ConsoleHost::ConsoleHost()
 {
     const sigset_t set = Watched();
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
-    signalFd = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+    wakeHandle = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
 }
 
 ConsoleHost::~ConsoleHost()
 {
-    if (signalFd >= 0) {
-        close(signalFd);
+    if (wakeHandle >= 0) {
+        close(static_cast<int>(wakeHandle));
     }
 }
 
 TermHost::Wake ConsoleHost::Rest(bool, bool wantInput)
 {
+    const int signalFd = static_cast<int>(wakeHandle);
     pollfd fds[2] = {{signalFd, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
     const nfds_t count = wantInput ? 2 : 1;
     Wake wake;
