@@ -22,6 +22,10 @@ public:
     bool ReadLine(std::string& line) override;
     int64_t NowMs() const override;
 
+    // The requests to end that the host takes, for --help:
+    // "Ctrl+C, SIGTERM, SIGHUP and SIGQUIT".
+    static const char* EndRequestNames();
+
     // Standard output is a terminal (progress bars) rather than a file or pipe.
     static bool OutputIsTerminal();
 

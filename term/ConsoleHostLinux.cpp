@@ -85,6 +85,11 @@ int64_t ConsoleHost::NowMs() const
     return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
+const char* ConsoleHost::EndRequestNames()
+{
+    return "Ctrl+C, SIGTERM, SIGHUP and SIGQUIT";
+}
+
 bool ConsoleHost::OutputIsTerminal()
 {
     return isatty(STDOUT_FILENO) != 0;

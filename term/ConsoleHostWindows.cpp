@@ -156,6 +156,11 @@ int64_t ConsoleHost::NowMs() const
     return static_cast<int64_t>(GetTickCount64());
 }
 
+const char* ConsoleHost::EndRequestNames()
+{
+    return "Ctrl+C, Ctrl+Break and closing the console window";
+}
+
 bool ConsoleHost::OutputIsTerminal()
 {
     DWORD mode = 0;

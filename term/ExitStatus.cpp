@@ -8,7 +8,7 @@ const ExitStatusRow Rows[] = {
     {ExitStatus::Usage, "wrong options"},
     {ExitStatus::SecondCopy, "another copy is running, as a window or in a terminal"},
     {ExitStatus::Declined, "the caution notice or the question was answered no (or the input ended)"},
-    {ExitStatus::Signalled, "ended by Ctrl+C, SIGTERM, SIGHUP or SIGQUIT while nothing was written"},
+    {ExitStatus::Signalled, "ended by Ctrl+C or another request to end while nothing was written"},
     {static_cast<int>(Scene::PortUnavailable), "cannot access the COM port"},
     {static_cast<int>(Scene::NoAnswer), "no answer from the radio"},
     {static_cast<int>(Scene::CannotUpdate), "the connected radio cannot be updated"},

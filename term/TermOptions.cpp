@@ -1,5 +1,6 @@
 #include "TermOptions.h"
 
+#include "ConsoleHost.h"
 #include "ExitStatus.h"
 #include "SceneTable.h"
 
@@ -135,8 +136,8 @@ std::string UsageText(const std::string& program)
         text += "  " + left + row.help + "\n";
     }
     text += "\nWithout --agree and --yes the questions are asked in the terminal (y/N).\n"
-            "Ctrl+C, SIGTERM, SIGHUP and SIGQUIT are refused while a processor is written.\n"
-            "\nExit status:\n";
+            + std::string(ConsoleHost::EndRequestNames()) + " are refused while a processor is written.\n"
+            + "\nExit status:\n";
     for (const ExitStatusRow& row : ExitStatusTable()) {
         std::string number = std::to_string(row.status);
         number.resize(4, ' ');
