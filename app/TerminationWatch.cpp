@@ -1,5 +1,7 @@
 #include "TerminationWatch.h"
 
+#include "TerminationSignals.h"
+
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -7,30 +9,15 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
-namespace {
-
-sigset_t Watched()
-{
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGHUP);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGQUIT);
-    return set;
-}
-
-} // namespace
-
 bool TerminationWatch::BlockSignals()
 {
-    const sigset_t set = Watched();
+    const sigset_t set = TerminationSignals();
     return pthread_sigmask(SIG_BLOCK, &set, nullptr) == 0;
 }
 
 TerminationWatch::TerminationWatch(QObject* parent) : QObject(parent)
 {
-    const sigset_t set = Watched();
+    const sigset_t set = TerminationSignals();
     fd = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
     if (fd < 0) {
         return;

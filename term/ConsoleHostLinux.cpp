@@ -1,5 +1,7 @@
 #include "ConsoleHost.h"
 
+#include "TerminationSignals.h"
+
 #include <cerrno>
 #include <csignal>
 #include <ctime>
@@ -13,22 +15,11 @@ namespace {
 // The tick worker of the window sleeps 1 ms after each tick; so does this.
 constexpr int RestMs = 1;
 
-sigset_t Watched()
-{
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGHUP);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGQUIT);
-    return set;
-}
-
 } // namespace
 
 ConsoleHost::ConsoleHost()
 {
-    const sigset_t set = Watched();
+    const sigset_t set = TerminationSignals();
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
     wakeHandle = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
 }
