@@ -18,7 +18,7 @@ public:
     ConsoleHost(const ConsoleHost&) = delete;
     ConsoleHost& operator=(const ConsoleHost&) = delete;
 
-    Wake Rest(bool busy, bool wantInput) override;
+    Wake RestAfterTick(const Rest& rest) override;
     bool ReadLine(std::string& line) override;
     int64_t NowMs() const override;
 
@@ -30,5 +30,8 @@ public:
     static bool OutputIsTerminal();
 
 private:
+    // Waits up to ms for a request to end or (wantInput) for input.
+    Wake Watch(bool wantInput, int ms);
+
     intptr_t wakeHandle = -1;  // the platform's: the signalfd, or the event the control handler sets
 };

@@ -10,13 +10,6 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
-namespace {
-
-// The tick worker of the window sleeps 1 ms after each tick; so does this.
-constexpr int RestMs = 1;
-
-} // namespace
-
 ConsoleHost::ConsoleHost()
 {
     const sigset_t set = TerminationSignals();
@@ -31,13 +24,13 @@ ConsoleHost::~ConsoleHost()
     }
 }
 
-TermHost::Wake ConsoleHost::Rest(bool, bool wantInput)
+TermHost::Wake ConsoleHost::Watch(bool wantInput, int ms)
 {
     const int signalFd = static_cast<int>(wakeHandle);
     pollfd fds[2] = {{signalFd, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
     const nfds_t count = wantInput ? 2 : 1;
     Wake wake;
-    if (poll(fds, count, RestMs) <= 0) {
+    if (poll(fds, count, ms) <= 0) {
         return wake;
     }
     signalfd_siginfo info {};

@@ -7,10 +7,10 @@
 
 namespace {
 
-// The tick worker of the window sleeps 1 ms after each tick; so does this.
-// The system's timer is asked for that resolution while the host lives:
-// its default of about 15 ms would make each rest fifteen times as long.
-constexpr UINT RestMs = 1;
+// While anything goes on, the rest after a tick is 1 ms at most. The
+// system's timer is asked for that resolution while the host lives: its
+// default of about 15 ms would make each rest fifteen times as long.
+constexpr UINT TimerResolutionMs = 1;
 
 // SetConsoleCtrlHandler's routine takes no context: the request it reports
 // and the event that wakes the rest live here, for the process's one host.
@@ -102,12 +102,12 @@ ConsoleHost::ConsoleHost()
     requested.store(0);
     wakeEvent.store(event);
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
-    timeBeginPeriod(RestMs);
+    timeBeginPeriod(TimerResolutionMs);
 }
 
 ConsoleHost::~ConsoleHost()
 {
-    timeEndPeriod(RestMs);
+    timeEndPeriod(TimerResolutionMs);
     SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
     const HANDLE event = wakeEvent.exchange(nullptr);
     if (event != nullptr) {
@@ -115,13 +115,14 @@ ConsoleHost::~ConsoleHost()
     }
 }
 
-TermHost::Wake ConsoleHost::Rest(bool, bool wantInput)
+TermHost::Wake ConsoleHost::Watch(bool wantInput, int ms)
 {
     const HANDLE event = reinterpret_cast<HANDLE>(wakeHandle);
+    const DWORD wait = static_cast<DWORD>(ms > 0 ? ms : 0);
     if (event != nullptr) {
-        WaitForSingleObject(event, RestMs);
-    } else {
-        Sleep(RestMs);
+        WaitForSingleObject(event, wait);
+    } else if (wait > 0) {
+        Sleep(wait);
     }
     Wake wake;
     wake.signal = requested.exchange(0);

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // What the terminal form's loop takes from its surroundings: the rest after
@@ -13,10 +14,20 @@ public:
         bool input = false;  // a line of input (or its end) can be read
     };
 
+    // What the loop asks of the rest after a tick.
+    struct Rest {
+        bool busy = false;       // the tick moved the sequencer
+        bool wantInput = false;  // a question waits for a typed line
+        int ms = 1;              // the longest the rest may last (the sequencer's TickWaitMs)
+        // Waits up to its argument in ms for the radio's bytes; given for the
+        // short rests, so that an answer is taken the moment it arrives.
+        std::function<void(int)> waitOnPort;
+    };
+
     virtual ~TermHost() = default;
-    // The rest after a tick: about a millisecond, shorter when a signal or
-    // (wantInput) input comes. busy: the tick moved the sequencer.
-    virtual Wake Rest(bool busy, bool wantInput) = 0;
+    // The rest after a tick: at most rest.ms, shorter when a signal or
+    // (wantInput) input comes, or the radio's bytes.
+    virtual Wake RestAfterTick(const Rest& rest) = 0;
     // One line of input without its end; false at the end of the input.
     virtual bool ReadLine(std::string& line) = 0;
     virtual int64_t NowMs() const = 0;

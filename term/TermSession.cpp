@@ -95,8 +95,12 @@ TermHost::Wake TermSession::Tick()
     if (hooks.eachTick) {
         hooks.eachTick();
     }
-    const bool busy = code != SeqEvent::EvNone || seq.GetState() != before;
-    return host.Rest(busy, asking != Question::None && !answer);
+    TermHost::Rest rest;
+    rest.busy = code != SeqEvent::EvNone || seq.GetState() != before;
+    rest.wantInput = asking != Question::None && !answer;
+    rest.ms = seq.TickWaitMs();
+    rest.waitOnPort = [this](int ms) { seq.WaitForInput(ms); };
+    return host.RestAfterTick(rest);
 }
 
 void TermSession::TraceState()

@@ -7,6 +7,7 @@
 #include "MemoryRadio.h"
 #include "SeqPrint.h"
 #include "TermSession.h"
+#include "TickRhythm.h"
 #include "TraceLog.h"
 #include "TracingSerialDriver.h"
 #include "VirtualPace.h"
@@ -32,15 +33,16 @@ class ScriptHost final : public TermHost {
 public:
     explicit ScriptHost(VirtualPace& clockPace) : pace(clockPace) {}
 
-    Wake Rest(bool busy, bool wantInput) override
+    Wake RestAfterTick(const Rest& rest) override
     {
-        pace.Rest(busy);
+        restsAsked.push_back({rest.ms, rest.wantInput, static_cast<bool>(rest.waitOnPort)});
+        pace.Rest(rest.busy);
         Wake wake;
         if (signalWhen && signalWhen()) {
             wake.signal = signal;
             signalWhen = nullptr;  // once
         }
-        wake.input = wantInput && (!lines.empty() || inputEnds);
+        wake.input = rest.wantInput && (!lines.empty() || inputEnds);
         return wake;
     }
 
@@ -65,6 +67,12 @@ public:
     std::function<bool()> signalWhen;  // sends signal once when it first holds
     int signal = SIGTERM;
     std::function<void(int index)> onRead;  // told of each line read, from 0
+    struct RestAsked {
+        int ms;
+        bool wantInput;
+        bool portWait;
+    };
+    std::vector<RestAsked> restsAsked;
 
 private:
     int linesRead = 0;
@@ -294,6 +302,33 @@ TEST_F(TermRun, TypedAnswersStartTheUpdate)
     host->lines = {"y", " Yes "};
     EXPECT_EQ(Run(TermSettings {}), 0) << out.str();
     ExpectFlashesEqualImages();
+}
+
+// While a question waits, the port is closed and the loop rests long (a
+// typed line ends the rest at once); while the radio is spoken to, it rests
+// 1 ms at most and waits on the port.
+TEST_F(TermRun, RestsLongAtTheQuestionsAndShortWithTheRadio)
+{
+    StartRadio(RadioOptions {});
+    host->lines = {"y", "y"};
+    ASSERT_EQ(Run(TermSettings {}), 0) << out.str();
+    int longAtQuestions = 0;
+    int shortAtQuestions = 0;
+    int shortRests = 0;
+    for (const ScriptHost::RestAsked& rest : host->restsAsked) {
+        EXPECT_TRUE(rest.portWait);
+        EXPECT_TRUE(rest.ms == TickRhythm::BusyMs || rest.ms == TickRhythm::RestMs) << rest.ms;
+        if (rest.wantInput) {
+            (rest.ms == TickRhythm::RestMs ? longAtQuestions : shortAtQuestions) += 1;
+        }
+        shortRests += rest.ms == TickRhythm::BusyMs ? 1 : 0;
+    }
+    // The question about the update shows while the tick that read the
+    // versions still has the port to close: one short rest there.
+    EXPECT_GT(longAtQuestions, 0);
+    EXPECT_LE(shortAtQuestions, 1);
+    // Thousands of packets, each answered within a short rest.
+    EXPECT_GT(shortRests, 4828);
 }
 
 TEST_F(TermRun, CautionDeclinedEndsBeforeTheRadioIsSpokenTo)
