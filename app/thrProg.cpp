@@ -38,6 +38,9 @@ void thrProg::Stop()
     stopped = true;
     requestInterruption();
     Hurry();
+    if (ticking) {
+        return;
+    }
     // The worker may be blocked in its hand-over; deliver that hand-over
     // here (it sees stopped and returns) until the worker has finished.
     while (!wait(QDeadlineTimer(5))) {
@@ -71,7 +74,9 @@ void thrProg::run()
             this,
             [this, &restMs] {
                 if (!stopped) {
+                    ticking = true;
                     restMs = tick();
+                    ticking = false;
                 }
             },
             Qt::BlockingQueuedConnection);

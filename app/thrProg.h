@@ -28,7 +28,10 @@ public:
     // Ends the worker for good; called on the user-interface thread. No tick
     // runs after it returns. A tick already handed over is let through
     // without running, so the worker's hand-over never waits on a thread
-    // that waits for the worker.
+    // that waits for the worker. Called from inside a tick (the display lost
+    // while the tick painted), it cannot wait for the worker, which waits
+    // for that very tick: it only ends the ticks, and the worker stays in
+    // its hand-over until the process ends.
     void Stop();
 
 protected:
@@ -40,6 +43,7 @@ private:
     std::function<int()> tick;
     std::function<void(int)> waitForInput;
     bool stopped = false;  // read and written on the user-interface thread only
+    bool ticking = false;  // a tick runs; the same
     std::mutex restLock;
     std::condition_variable restEnd;
     bool hurried = false;  // under restLock

@@ -417,7 +417,9 @@ protected:
     {
         display->End();
         const int status = WaitForExit(program, EndWaitMs);
-        program = -1;
+        if (status >= 0) {
+            program = -1;  // ended; one that did not is killed at TearDown
+        }
         return {status, ReadFile(dir.Join("stderr"))};
     }
 

@@ -103,4 +103,30 @@ TEST(Worker, StopEndsARest)
     EXPECT_EQ(probe.ticks, 1);
 }
 
+// Stopped from inside a tick (the display lost while the tick painted): the
+// worker waits for that very tick, so Stop must not wait for the worker. It
+// returns at once, no tick comes after it, and the worker ends once the tick
+// has returned.
+TEST(Worker, StopFromInsideATickReturnsAtOnce)
+{
+    int ticks = 0;
+    bool stoppedInside = false;
+    thrProg* self = nullptr;
+    thrProg worker(
+        [&] {
+            if (++ticks == 3) {
+                self->Stop();
+                stoppedInside = true;
+            }
+            return TickRhythm::BusyMs;
+        },
+        [](int) {});
+    self = &worker;
+    worker.Begin();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stoppedInside; }, Bound));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return worker.isFinished(); }, Bound));
+    QTest::qWait(20);
+    EXPECT_EQ(ticks, 3);
+}
+
 } // namespace
