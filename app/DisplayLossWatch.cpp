@@ -1,5 +1,7 @@
 #include "DisplayLossWatch.h"
 
+#include "ExitStatus.h"
+
 #include "EventSceneTable.h"
 #include "NoticeTable.h"
 #include "SceneTable.h"
@@ -90,5 +92,7 @@ WriteOutcome OutcomeOfWrite(SeqEvent last, int target)
     const std::optional<Scene> scene = SceneForEvent(last, target);
     const SceneRow* row = scene ? FindSceneRow(*scene) : nullptr;
     const std::string text = row != nullptr ? SceneText(row->FirstNotice, row->LastNotice) : std::string();
-    return {last == SeqEvent::EvCompleted ? DisplayLostCompletedExitCode : DisplayLostFailedExitCode, text};
+    // An event that ends no write is not expected here; it is not a success.
+    const int status = scene ? ExitStatusOfScene(*scene) : -1;
+    return {status >= 0 ? status : ExitStatus::InternalError, text};
 }

@@ -34,12 +34,8 @@ private:
     QtMessageHandler previous;
 };
 
-// How the program ends when the display was lost (documented in the README).
-constexpr int DisplayLostExitCode = 10;           // no firmware was being written
-constexpr int DisplayLostCompletedExitCode = 11;  // the writing went on and completed
-constexpr int DisplayLostFailedExitCode = 12;     // the writing went on and failed
-
-// What a write that went on without windows came to: the exit status and
+// What a write that went on without windows came to: the exit status of its
+// outcome scene (ExitStatus.h) and
 // the text of the scene the window would have shown, from the event that
 // ended the writing and the target then handled.
 struct WriteOutcome {

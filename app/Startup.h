@@ -15,9 +15,8 @@ constexpr const char* OvlFatalText = "Fatal error !\nCannot open OVL file.\nInst
 bool CheckCatalogue(clsGTex& catalogue, const FatalDisplay& show);
 
 // What the program says when its single-instance lock cannot be made
-// (problem: the path and the reason); it then ends with LockFailedExitCode.
+// (problem: the path and the reason); it then ends with ExitStatus::LockFailed.
 std::string LockProblemText(const std::string& problem);
-constexpr int LockFailedExitCode = 1;
 
 // What a second copy says on standard error; fronted: the running copy's
 // window was brought to the front.

@@ -1,5 +1,7 @@
 #include "frmMain.h"
 
+#include "ExitStatus.h"
+
 #include "CloseRule.h"
 #include "DisplayLossWatch.h"
 #include "FatalDisplay.h"
@@ -421,7 +423,7 @@ int TForm1::FinishWithoutDisplay()
     const std::string program = ProgramFileName();
     if (!sequencer->IsInProgress()) {
         std::fprintf(stderr, "%s: the display connection was lost; no firmware was being written.\n", program.c_str());
-        return DisplayLostExitCode;
+        return ExitStatus::DisplayLost;
     }
     std::fprintf(stderr,
                  "%s: the display connection was lost while the radio's firmware is written; "

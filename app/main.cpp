@@ -82,7 +82,7 @@ int ReportLockProblem(int argc, char* argv[])
     TerminationWatch termination;
     QObject::connect(&termination, &TerminationWatch::requested, &box, &QMessageBox::reject);
     box.exec();
-    return LockFailedExitCode;
+    return ExitStatus::LockFailed;
 }
 
 // The terminal form: no window and no QApplication. A QCoreApplication
@@ -90,7 +90,6 @@ int ReportLockProblem(int argc, char* argv[])
 // written; its events are handled at every tick of the terminal's loop.
 int RunInTerminal(int argc, char* argv[], const std::vector<std::string>& args)
 {
-    static_assert(LockFailedExitCode == ExitStatus::LockFailed);
     TerminationWatch::BlockSignals();  // before the bus's thread exists
     QCoreApplication app(argc, argv);
     SleepInhibitor inhibitor;

@@ -3,6 +3,7 @@
 // program on an X server of the test's own (Xvfb) that is ended while the
 // program writes to the emulated radio.
 #include "DisplayLossWatch.h"
+#include "ExitStatus.h"
 #include "EmulatedRadio.h"
 #include "Targets.h"
 #include "TempDir.h"
@@ -90,18 +91,18 @@ constexpr const char* DspFailed =
 INSTANTIATE_TEST_SUITE_P(
     DisplayLoss, Outcome,
     testing::Values(
-        OutcomeCase {"completed", EvCompleted, TargetDsp, DisplayLostCompletedExitCode,
+        OutcomeCase {"completed", EvCompleted, TargetDsp, ExitStatus::Done,
                      "Firmware updating is completed."},
-        OutcomeCase {"completed_main_only", EvCompleted, TargetCpu, DisplayLostCompletedExitCode,
+        OutcomeCase {"completed_main_only", EvCompleted, TargetCpu, ExitStatus::Done,
                      "Firmware updating is completed."},
-        OutcomeCase {"block_refused_main", EvRomData, TargetCpu, DisplayLostFailedExitCode, CpuFailed},
-        OutcomeCase {"block_refused_dsp", EvRomData, TargetDsp, DisplayLostFailedExitCode, DspFailed},
-        OutcomeCase {"boot_loader_gone_dsp", EvBoot, TargetDsp, DisplayLostFailedExitCode, DspFailed},
-        OutcomeCase {"no_answer_between_the_two", EvNoAnswer, TargetDsp, DisplayLostFailedExitCode,
+        OutcomeCase {"block_refused_main", EvRomData, TargetCpu, 15, CpuFailed},
+        OutcomeCase {"block_refused_dsp", EvRomData, TargetDsp, 16, DspFailed},
+        OutcomeCase {"boot_loader_gone_dsp", EvBoot, TargetDsp, 16, DspFailed},
+        OutcomeCase {"no_answer_between_the_two", EvNoAnswer, TargetDsp, 11,
                      "No Answer form the RX-77. Please check the connection."},
-        OutcomeCase {"version_not_taken", EvVersion, TargetCpu, DisplayLostFailedExitCode,
+        OutcomeCase {"version_not_taken", EvVersion, TargetCpu, 13,
                      "Cannot transfer the firmware of CPU. Please check the connection."},
-        OutcomeCase {"write_error", EvUnknown, TargetCpu, DisplayLostFailedExitCode,
+        OutcomeCase {"write_error", EvUnknown, TargetCpu, 11,
                      "No Answer form the RX-77. Please check the connection."}),
     [](const testing::TestParamInfo<OutcomeCase>& info) { return std::string(info.param.name); });
 
@@ -434,7 +435,7 @@ TEST_F(DisplayLossRun, WhileTheCardIsShownTheProgramEndsAndSaysNothingWasWritten
     StartRadio({});
     ASSERT_NO_FATAL_FAILURE(StartShowingTheCard());
     const auto [status, said] = LoseTheDisplay();
-    EXPECT_EQ(status, DisplayLostExitCode) << said;
+    EXPECT_EQ(status, ExitStatus::DisplayLost) << said;
     EXPECT_NE(said.find("the display connection was lost; no firmware was being written."), std::string::npos)
         << said;
     EXPECT_EQ(radio->Report().bytesReceived, 0u);
@@ -446,7 +447,7 @@ TEST_F(DisplayLossRun, WhileWritingTheWriteGoesOnToItsEnd)
     ASSERT_NO_FATAL_FAILURE(StartWriting());
     const auto [status, said] = LoseTheDisplay();
     const RadioReport report = radio->Report();
-    EXPECT_EQ(status, DisplayLostCompletedExitCode) << said << FormatReport(report);
+    EXPECT_EQ(status, ExitStatus::Done) << said << FormatReport(report);
     EXPECT_NE(said.find("the writing goes on without windows."), std::string::npos) << said;
     EXPECT_NE(said.find("rx77nova-update: Firmware updating is completed.\n"), std::string::npos) << said;
     EXPECT_TRUE(report.cpu.matchesImage) << FormatReport(report);
@@ -463,7 +464,7 @@ TEST_F(DisplayLossRun, WhileWritingAFailureLaterIsSaidAsTheWindowWouldHave)
     ASSERT_NO_FATAL_FAILURE(StartWriting());
     const auto [status, said] = LoseTheDisplay();
     const RadioReport report = radio->Report();
-    EXPECT_EQ(status, DisplayLostFailedExitCode) << said << FormatReport(report);
+    EXPECT_EQ(status, 15) << said << FormatReport(report);
     EXPECT_NE(said.find(std::string("rx77nova-update: ") + CpuFailed + "\n"), std::string::npos) << said;
     EXPECT_FALSE(report.cpu.matchesImage) << FormatReport(report);
     EXPECT_EQ(report.faultsInjected.size(), 1u) << FormatReport(report);

@@ -1,5 +1,6 @@
 // Start-up never fails silently: a lock that cannot be made is reported
 // with its path and reason, and a second copy brings the first to the front.
+#include "ExitStatus.h"
 #include "InstanceLock.h"
 #include "ProcessProbe.h"
 #include "Startup.h"
@@ -224,7 +225,7 @@ TEST(StartupGuard, ProgramSaysWhyTheLockCannotBeMadeAndFails)
     EXPECT_NE(said.find("mode 0755"), std::string::npos) << said;
     // The message box waits for the user; the session's end closes it.
     kill(copy.pid, SIGTERM);
-    EXPECT_EQ(ExitCode(copy.pid), LockFailedExitCode);
+    EXPECT_EQ(ExitCode(copy.pid), ExitStatus::LockFailed);
     close(copy.err);
 }
 
