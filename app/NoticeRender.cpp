@@ -1,8 +1,7 @@
 #include "NoticeRender.h"
 
-#include "NoticeTable.h"
-
 #include <QColor>
+#include <QFont>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -24,11 +23,12 @@ QString Latin1(const std::string& text)
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-void AppendLine(QTextEdit* box, const QString& text, const QColor& color)
+void AppendLine(QTextEdit* box, const QString& text, const QColor& color, bool emphasis = false)
 {
     QTextCharFormat format;
     format.setForeground(color);
     format.setFontPointSize(8);
+    format.setFontWeight(emphasis ? QFont::Bold : QFont::Normal);
 
     QTextCursor cursor(box->document());
     cursor.movePosition(QTextCursor::End);
@@ -51,11 +51,26 @@ QString KeepSlashedWordsWhole(QString text)
     return text;
 }
 
+void AppendSceneLine(QTextEdit* box, const SceneLine& line)
+{
+    // A line of the program's own (a device's path) is drawn as it is.
+    const QString text = line.notice ? KeepSlashedWordsWhole(Latin1(line.text)) : QString::fromStdString(line.text);
+    AppendLine(box, text, ColorOf(line.color), line.emphasis);
+}
+
 } // namespace
+
+void DrawLines(QTextEdit* box, const std::vector<SceneLine>& lines)
+{
+    box->clear();
+    for (const SceneLine& line : lines) {
+        AppendSceneLine(box, line);
+    }
+}
 
 void AppendNotice(QTextEdit* box, int index, const std::optional<std::string>& writeTime)
 {
-    AppendLine(box, KeepSlashedWordsWhole(Latin1(NoticeText(index, writeTime))), ColorOf(GetNotice(index).color));
+    AppendSceneLine(box, NoticeLines(index, index, writeTime).front());
 }
 
 void AppendPlainLine(QTextEdit* box, const QString& text)
@@ -65,8 +80,5 @@ void AppendPlainLine(QTextEdit* box, const QString& text)
 
 void ShowNotices(QTextEdit* box, int first, int last, const std::optional<std::string>& writeTime)
 {
-    box->clear();
-    for (int i = first; i <= last; ++i) {
-        AppendNotice(box, i, writeTime);
-    }
+    DrawLines(box, NoticeLines(first, last, writeTime));
 }

@@ -1,12 +1,19 @@
 #pragma once
+#include "SceneModel.h"
+
 #include <optional>
 #include <string>
+#include <vector>
 
 class QString;
 class QTextEdit;
 
 // Drawn after a slash inside a word ("V/MHz"), so that no line breaks there.
 constexpr char16_t WordJoiner = u'\u2060';
+
+// Clears box, then appends each line as a paragraph in its colour at 8
+// points, bold where it is a warning.
+void DrawLines(QTextEdit* box, const std::vector<SceneLine>& lines);
 
 // Appends notice line index to box as a new paragraph in the line's colour
 // at 8 points; writeTime (whole minutes, decimal) fills in the placeholder.

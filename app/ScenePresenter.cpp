@@ -27,12 +27,28 @@ void PlacePortBox(QComboBox* portBox, const QTextEdit* box, const QAbstractButto
 // otherwise it shows the port number given.
 void FillPortBox(QComboBox* portBox, int portNumber)
 {
-    if (portBox->currentText().isEmpty()) {
+    const std::string typed = portBox->currentText().toStdString();
+    std::vector<std::string> list;
+    if (PortBoxWantsList(typed)) {
         FillPortList(portBox);
-        portBox->setEditText(portBox->count() > 0 ? portBox->itemText(0) : QStringLiteral("1"));
-        return;
+        for (int i = 0; i < portBox->count(); ++i) {
+            list.push_back(portBox->itemText(i).toStdString());
+        }
     }
-    portBox->setEditText(QString::asprintf("%d", portNumber));
+    portBox->setEditText(QString::fromStdString(PortBoxText(typed, list, portNumber)));
+}
+
+QAbstractButton* ButtonOf(const SceneControls& controls, SceneControl which)
+{
+    switch (which) {
+    case SceneControl::Button1:
+        return controls.button1;
+    case SceneControl::Button2:
+        return controls.button2;
+    case SceneControl::None:
+        break;
+    }
+    return nullptr;
 }
 
 // The focus is drawn as well: a user who presses Enter sees which button
@@ -49,42 +65,46 @@ void GiveFocus(QAbstractButton* button)
 void ShowScene(const SceneControls& controls, const std::optional<std::string>& writeTime, int portNumber,
                Scene scene)
 {
-    const SceneRow* row = FindSceneRow(scene);
-    if (row == nullptr) {
+    if (FindSceneRow(scene) == nullptr) {
         return;  // no such row: the controls keep what they show
     }
+    SceneFacts facts;
+    facts.writeTime = writeTime;
+    DrawScene(controls, MakeSceneView(scene, facts), portNumber);
+}
+
+void DrawScene(const SceneControls& controls, const SceneView& view, int portNumber)
+{
     QAbstractButton* button1 = controls.button1;
     QAbstractButton* button2 = controls.button2;
 
-    ShowNotices(controls.box, row->FirstNotice, row->LastNotice, writeTime);
+    DrawLines(controls.box, view.lines);
 
-    button1->setVisible(row->ShowButton1 != 0);
-    button1->setText(QString::fromLatin1(row->Caption1));
-    button2->setVisible(row->ShowButton2 != 0);
-    button2->setText(QString::fromLatin1(row->Caption2));
+    button1->setVisible(view.showButton1);
+    button1->setText(QString::fromLatin1(view.caption1.c_str()));
+    button2->setVisible(view.showButton2);
+    button2->setText(QString::fromLatin1(view.caption2.c_str()));
 
     if (controls.progressBar != nullptr) {
-        controls.progressBar->setVisible(row->ShowProgress != 0);
+        controls.progressBar->setVisible(view.showProgress);
     }
     if (controls.portBox != nullptr) {
-        controls.portBox->setVisible(row->ShowPortBox != 0);
+        controls.portBox->setVisible(view.showPortBox);
     }
 
     button1->setGeometry(controls.home1);
     button2->setGeometry(controls.home2);
 
-    if (controls.portBox != nullptr && row->ShowPortBox != 0) {
+    if (controls.portBox != nullptr && view.showPortBox) {
         PlacePortBox(controls.portBox, controls.box, button1);
         FillPortBox(controls.portBox, portNumber);
     }
 
-    if (row->ShowButton2 == 0) {
+    if (view.button1AtSecondPlace) {
         button1->setGeometry(controls.home2);
     }
 
-    if (row->ShowButton2 != 0) {
-        GiveFocus(button2);
-    } else if (row->ShowButton1 != 0) {
-        GiveFocus(button1);
+    if (QAbstractButton* focus = ButtonOf(controls, view.focus)) {
+        GiveFocus(focus);
     }
 }

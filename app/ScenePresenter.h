@@ -1,5 +1,6 @@
 #pragma once
 #include "Scene.h"
+#include "SceneModel.h"
 
 #include <QRect>
 
@@ -31,3 +32,6 @@ struct SceneControls {
 // the whole scene again.
 void ShowScene(const SceneControls& controls, const std::optional<std::string>& writeTime, int portNumber,
                Scene scene);
+
+// Draws a scene as the scene model decided it (SceneModel.h).
+void DrawScene(const SceneControls& controls, const SceneView& view, int portNumber);

@@ -1,6 +1,5 @@
 #include "UnitOpening.h"
 
-#include "CloseRule.h"
 #include "ScenePresenter.h"
 #include "WindowKit.h"
 #include "frmMain.h"
@@ -111,7 +110,7 @@ void TFormOpening::btCancelClick()
 
 bool TFormOpening::FormCloseQuery() const
 {
-    return Form1 == nullptr || CanClose(Form1->CurrentScene());
+    return Form1 == nullptr || Form1->FormCloseQuery();
 }
 
 bool TFormOpening::RequestClose()

@@ -2,21 +2,18 @@
 
 #include "ExitStatus.h"
 
-#include "CloseRule.h"
 #include "DisplayLossWatch.h"
 #include "FatalDisplay.h"
-#include "EventSceneTable.h"
 #include "FirmImages.h"
 #include "NoticeRender.h"
-#include "OkSceneTable.h"
 #include "OpenCause.h"
 #include "PortBoxList.h"
 #include "Platform.h"
-#include "PortText.h"
 #include "PortalInhibitor.h"
 #include "SeqDriver.h"
-#include "ScenePresenter.h"
 #include "SleepInhibitor.h"
+#include "SceneModel.h"
+#include "ScenePresenter.h"
 #include "SceneTable.h"
 #include "UnitOpening.h"
 #include "WindowKit.h"
@@ -210,25 +207,16 @@ void TForm1::Layout(int clientWidth, int clientHeight)
 
 void TForm1::Present(Scene newScene)
 {
-    std::optional<std::string> writeTime;
-    if (newScene == Scene::ConfirmUpdate) {
-        writeTime = WriteTimeText(sequencer->GetWriteTime());
-    }
-    ShowScene(controls, writeTime, sequencer->GetPort(), newScene);
-    if (newScene == Scene::PortUnavailable) {
-        const std::string cause =
-            OpenCauseText(sequencer->GetPort(), sequencer->GetOpenFailure(), sequencer->GetOpenError());
-        if (!cause.empty()) {
-            AppendPlainLine(ui->reMessage, QString::fromStdString(cause));
-        }
-    }
+    const SceneView view = MakeSceneView(newScene, FactsFor(newScene, sequencer->GetWriteTime(), [this] {
+        return OpenCauseText(sequencer->GetPort(), sequencer->GetOpenFailure(), sequencer->GetOpenError());
+    }));
+    DrawScene(controls, view, sequencer->GetPort());
     FitText();
-    ShowEnterTarget(this, ui->Button_Start);
-    const bool writing = !CanClose(newScene);
-    if (!writing) {
+    ShowEnterTarget(this, EnterDefault());
+    if (!view.closeRefused) {
         closingNote->hide();
     }
-    AllowMinimise(writing);
+    AllowMinimise(view.closeRefused);
 }
 
 // Where the fonts measure the notice lines taller than the layout allows,
@@ -298,32 +286,36 @@ void TForm1::showEvent(QShowEvent* event)
     }
 }
 
+QPushButton* TForm1::EnterDefault() const
+{
+    return MakeSceneView(scene).enterDefault == SceneControl::Button1 ? ui->Button_Start : nullptr;
+}
+
 void TForm1::Button_StartClick()
 {
-    if (!sequencer->CanStart()) {
+    const OkDecision ok = DecideOk(scene, sequencer->CanStart(), ui->cmbPort->currentText().toStdString());
+    switch (ok.step) {
+    case OkStep::Nothing:
         return;
-    }
-    const OkSceneRow* row = FindOkScene(scene);
-    if (row == nullptr) {
-        return;
-    }
-    switch (row->action) {
-    case OkAction::EndProgram:
+    case OkStep::EndProgram:
         EndProgram();
         return;
-    case OkAction::StartAtPort:
-        if (!TakePort()) {
-            return;
-        }
+    case OkStep::PortOutOfRange:
+        // The user is told so and returned to the box.
+        MessageBoxCp932(this, OutOfRangeText, appTitle, MsgIconError | MsgOk, messageDisplay);
+        ui->cmbPort->setFocus(Qt::OtherFocusReason);
+        return;
+    case OkStep::StartAtPort:
+        sequencer->SetPort(ok.port);
         StartSequencer();
         break;
-    case OkAction::Start:
+    case OkStep::Start:
         StartSequencer();
         break;
-    case OkAction::Show:
+    case OkStep::Show:
         break;
     }
-    scene = row->next;
+    scene = ok.next;
     Present(scene);
 }
 
@@ -334,23 +326,9 @@ void TForm1::StartSequencer()
     worker->Hurry();
 }
 
-// The port box's number goes to the sequencer; outside 1 to 256 the user is
-// told so and returned to the box.
-bool TForm1::TakePort()
-{
-    const int port = ReadPortNumber(ui->cmbPort->currentText().toStdString());
-    if (port < PortFirst || port > PortLast) {
-        MessageBoxCp932(this, OutOfRangeText, appTitle, MsgIconError | MsgOk, messageDisplay);
-        ui->cmbPort->setFocus(Qt::OtherFocusReason);
-        return false;
-    }
-    sequencer->SetPort(port);
-    return true;
-}
-
 void TForm1::Button_ExitClick()
 {
-    if (scene == Scene::ConfirmDowngrade || scene == Scene::ConfirmUpdate) {
+    if (ExitSendsExitCommand(scene)) {
         sequencer->SendExit();
     }
     EndProgram();
@@ -358,7 +336,7 @@ void TForm1::Button_ExitClick()
 
 bool TForm1::FormCloseQuery() const
 {
-    return CanClose(scene);
+    return !DecideClose(scene, sequencer->IsInProgress()).refused;
 }
 
 void TForm1::closeEvent(QCloseEvent* event)
@@ -375,7 +353,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 void TForm1::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        PressForEnter(this, ui->Button_Start);
+        PressForEnter(this, EnterDefault());
         return;
     }
     QWidget::keyPressEvent(event);  // Esc does nothing here: no cancel button
@@ -404,12 +382,12 @@ void TForm1::EventStep()
 
 void TForm1::HandleEvent(SeqEvent code, int target)
 {
-    const std::optional<Scene> next = SceneForEvent(code, target);
-    if (!next) {
+    const EventOutcome outcome = OutcomeOfEvent(code, target);
+    if (!outcome.scene) {
         return;
     }
-    scene = *next;
-    if (FindEventScene(code)->beep) {
+    scene = *outcome.scene;
+    if (outcome.beep) {
         beep();
     }
     Present(scene);
@@ -443,15 +421,12 @@ int TForm1::FinishWithoutDisplay()
 
 std::string TForm1::WriteTimeText(int seconds)
 {
-    return std::to_string((seconds + 79) / 60);
+    return ::WriteTimeText(seconds);
 }
 
 QString TForm1::ProgressTitle(bool inProgress, int position, const std::string& appTitle)
 {
-    if (!inProgress) {
-        return FromText(appTitle);
-    }
-    return QString::asprintf("%3d%% - %s", position * 100 / 255, appTitle.c_str());
+    return FromText(WindowTitle(inProgress, position, appTitle));
 }
 
 void TForm1::ShowTitle()

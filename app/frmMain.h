@@ -1,6 +1,7 @@
 #pragma once
 #include "MessageBoxCp932.h"
 #include "Scene.h"
+#include "SceneModel.h"
 #include "ScenePresenter.h"
 #include "SeqEvents.h"
 
@@ -15,6 +16,7 @@ class clsGTex;
 class clsMainSeq;
 class thrProg;
 class QLabel;
+class QPushButton;
 class PortalInhibitor;
 class SleepInhibitor;
 
@@ -58,8 +60,7 @@ public:
     // true, with the same feedback as a refused close, while a processor is
     // written; the session is then asked to cancel its end.
     bool RefuseSessionEnd();
-    static constexpr const char* ClosingNoteText =
-        "This window closes by itself when the writing ends.";
+    static constexpr const char* ClosingNoteText = ::ClosingNoteText;
     // The display is gone (called from the message handler, outside any
     // tick): the ticks stop; a processor being written is written to its
     // end on a plain loop without windows. Says on standard error what came
@@ -87,7 +88,8 @@ protected:
 private:
     void Layout(int clientWidth, int clientHeight);
     void Present(Scene newScene);
-    bool TakePort();
+    // The button Enter presses when no push button has the focus.
+    QPushButton* EnterDefault() const;
     void StartSequencer();
     void EventStep();
     void ShowTitle();
