@@ -9,9 +9,9 @@ if(NOT IS_DIRECTORY "${RX_HOST_TOOLS}/firmware")
   message(FATAL_ERROR "RX_HOST_TOOLS: '${RX_HOST_TOOLS}' is no native build tree; build build/plain first and name it here.")
 endif()
 
-# The terminal form is the Windows program of this build: the windowed one
-# needs Qt for Windows (see the README).
-foreach(dir text firmware update comm term)
+# The terminal form (rx77nova-update.com) and the native Win32 window
+# (rx77nova-update.exe, win/) over the same core.
+foreach(dir text firmware update comm term win)
   add_subdirectory(${dir})
 endforeach()
 

@@ -1,0 +1,110 @@
+// Looks at the running window program from outside, as another program on
+// the same desktop can: what the window on show says, and a close request
+// sent to the main window. Used by wine-window-case.
+//
+//   rx77nova-winpoke text    prints the title, the notice text and the
+//                            captions of the visible buttons of the window
+//                            on show (the card or the main window)
+//   rx77nova-winpoke boxes   prints the text of each message box shown
+//   rx77nova-winpoke dismiss presses OK on each message box shown
+//   rx77nova-winpoke close   sends the main window WM_CLOSE
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::string TextOf(HWND window)
+{
+    // WM_GETTEXT is carried across processes by the system.
+    char text[8192] {};
+    SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+HWND WindowOnShow()
+{
+    HWND main = FindWindowW(L"TForm1", nullptr);
+    if (main != nullptr && IsWindowVisible(main)) {
+        return main;
+    }
+    HWND card = FindWindowW(L"TFormOpening", nullptr);
+    return card != nullptr && IsWindowVisible(card) ? card : nullptr;
+}
+
+int PrintText()
+{
+    const HWND window = WindowOnShow();
+    if (window == nullptr) {
+        std::printf("window: none\n");
+        return 1;
+    }
+    char className[64] {};
+    GetClassNameA(window, className, sizeof className);
+    std::printf("window: %s\ntitle: %s\n", className, TextOf(window).c_str());
+    std::string text = TextOf(FindWindowExW(window, nullptr, L"RICHEDIT50W", nullptr));
+    for (char& c : text) {
+        if (c == '\r') {
+            c = '\n';
+        }
+    }
+    std::printf("text:\n%s\n", text.c_str());
+    for (HWND child = FindWindowExW(window, nullptr, L"Button", nullptr); child != nullptr;
+         child = FindWindowExW(window, child, L"Button", nullptr)) {
+        if (IsWindowVisible(child)) {
+            std::printf("button: %s%s\n", TextOf(child).c_str(), IsWindowEnabled(child) ? "" : " (disabled)");
+        }
+    }
+    return 0;
+}
+
+BOOL CALLBACK PrintBox(HWND window, LPARAM)
+{
+    char className[64] {};
+    GetClassNameA(window, className, sizeof className);
+    if (std::strcmp(className, "#32770") == 0 && IsWindowVisible(window)) {
+        std::string text;
+        for (HWND label = FindWindowExW(window, nullptr, L"Static", nullptr); label != nullptr;
+             label = FindWindowExW(window, label, L"Static", nullptr)) {
+            text += TextOf(label);
+        }
+        std::printf("box: %s: %s\n", TextOf(window).c_str(), text.c_str());
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK DismissBox(HWND window, LPARAM)
+{
+    char className[64] {};
+    GetClassNameA(window, className, sizeof className);
+    if (std::strcmp(className, "#32770") == 0 && IsWindowVisible(window)) {
+        PostMessageW(window, WM_COMMAND, IDOK, 0);
+    }
+    return TRUE;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "text") {
+        return PrintText();
+    }
+    if (command == "boxes") {
+        EnumWindows(PrintBox, 0);
+        return 0;
+    }
+    if (command == "dismiss") {
+        EnumWindows(DismissBox, 0);
+        return 0;
+    }
+    if (command == "close") {
+        const HWND main = FindWindowW(L"TForm1", nullptr);
+        return main != nullptr && PostMessageW(main, WM_CLOSE, 0, 0) ? 0 : 1;
+    }
+    std::fprintf(stderr, "usage: rx77nova-winpoke text | boxes | close\n");
+    return 2;
+}
