@@ -72,7 +72,9 @@ void TFormOpening::FormShow()
     controls.button2 = btCancel;
     controls.home1 = PlaceOf(btOK);
     controls.home2 = PlaceOf(btCancel);
-    DrawScene(controls, MakeSceneView(Scene::Opening), 1);
+    const SceneView view = MakeSceneView(Scene::Opening);
+    DrawScene(controls, view, 1);
+    focusWanted = view.focus == SceneControl::Button1 ? btOK : btCancel;
     FitText();
 }
 
@@ -180,6 +182,17 @@ LRESULT TFormOpening::Handle(UINT message, WPARAM w, LPARAM l)
         return 0;
     case WM_QUERYENDSESSION:
         return Form1 == nullptr ? TRUE : Form1->SessionMayEnd();
+    case WM_ACTIVATE:
+        // As a dialog box does: the focus goes back to the button that had it.
+        if (LOWORD(w) == WA_INACTIVE) {
+            if (const HWND focus = GetFocus(); focus != nullptr && IsChild(window, focus)) {
+                focusWanted = focus;
+            }
+        } else if (focusWanted != nullptr && IsWindowVisible(focusWanted)) {
+            SetFocus(focusWanted);
+            return 0;
+        }
+        return DefWindowProcW(window, message, w, l);
     case DM_GETDEFID:
         return 0;  // no default button: Enter presses the focused one
     case WM_DESTROY:

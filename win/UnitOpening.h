@@ -45,6 +45,7 @@ private:
     HFONT font = nullptr;
     std::unique_ptr<Picture> back;
     std::unique_ptr<Picture> title;
+    HWND focusWanted = nullptr;  // the control that takes the focus when the card is activated
     int grown = 0;          // pixels added to the height so that the text fits
     int requestedText = 0;  // the rich-edit box's answer to EM_REQUESTRESIZE
 };

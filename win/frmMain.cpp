@@ -177,9 +177,8 @@ void TForm1::Show()
     FormShow();
     ShowWindow(window, SW_SHOWNORMAL);
     SetForegroundWindow(window);
-    const SceneControl focus = MakeSceneView(scene).focus;
-    if (focus != SceneControl::None) {
-        SetFocus(focus == SceneControl::Button1 ? buttonStart : buttonExit);
+    if (focusWanted != nullptr) {
+        SetFocus(focusWanted);
     }
 }
 
@@ -197,6 +196,9 @@ void TForm1::Present(Scene newScene)
     // The text ends above the first control that lies across it.
     FitText(view);
     DrawScene(Controls(), view, sequencer->GetPort());
+    if (view.focus != SceneControl::None) {
+        focusWanted = view.focus == SceneControl::Button1 ? buttonStart : buttonExit;
+    }
     if (!view.closeRefused) {
         ShowWindow(closingNote, SW_HIDE);
     }
@@ -419,6 +421,18 @@ LRESULT TForm1::Handle(UINT message, WPARAM w, LPARAM l)
         return 0;
     case WM_QUERYENDSESSION:
         return SessionMayEnd();
+    case WM_ACTIVATE:
+        // As a dialog box does: the focus goes back to the control that had
+        // it, not to the window itself.
+        if (LOWORD(w) == WA_INACTIVE) {
+            if (const HWND focus = GetFocus(); focus != nullptr && IsChild(window, focus)) {
+                focusWanted = focus;
+            }
+        } else if (focusWanted != nullptr && IsWindowVisible(focusWanted) && IsWindowEnabled(focusWanted)) {
+            SetFocus(focusWanted);
+            return 0;
+        }
+        return DefWindowProcW(window, message, w, l);
     case DM_GETDEFID: {
         const bool enter = IsWindowVisible(buttonStart) && IsWindowEnabled(buttonStart)
             && MakeSceneView(scene).enterDefault == SceneControl::Button1;

@@ -79,6 +79,7 @@ private:
     RECT textPlace {};  // the rich-edit box's left, top and width; its bottom is the scene's
     int grown = 0;          // pixels added to the height so that the text fits
     int requestedText = 0;  // the rich-edit box's answer to EM_REQUESTRESIZE
+    HWND focusWanted = nullptr;  // the control that takes the focus when the window is activated
     int shownProgress = -1;
     bool writing = false;
     bool quickTimer = false;
