@@ -1,4 +1,5 @@
 #include "AppWindows.h"
+#include "ConsoleHost.h"
 #include "DisplayLossWatch.h"
 #include "ExitStatus.h"
 #include "FatalDisplay.h"
@@ -91,6 +92,7 @@ int ReportLockProblem(int argc, char* argv[])
 int RunInTerminal(int argc, char* argv[], const std::vector<std::string>& args)
 {
     TerminationWatch::BlockSignals();  // before the bus's thread exists
+    ConsoleHost::HoldSignalsBack();    // and every other signal the terminal form refuses
     QCoreApplication app(argc, argv);
     SleepInhibitor inhibitor;
     TermStart start;

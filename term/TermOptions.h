@@ -8,6 +8,7 @@ struct TermOptions {
     enum class Mode {
         Window,     // no option: the windows
         Help,       // --help: usage, options and exit statuses
+        Version,    // --version: the program's version
         ListPorts,  // --list-ports: one line a port
         Update,     // --port N: the update in the terminal
         Invalid,    // error says why
@@ -24,9 +25,15 @@ struct TermOptions {
 // of RX77NOVA_TRACE (null when unset); "1" turns the trace on.
 TermOptions ParseTermOptions(const std::vector<std::string>& args, const char* traceVariable = nullptr);
 
-// True when args hold one of the terminal form's options, so that the
-// program must not start its windows (any other argument is the toolkit's).
+// True when args hold anything but the toolkit's own options (-platform
+// offscreen, -style fusion, ...): the program must then not start its
+// windows, and the terminal form takes the arguments (and refuses those it
+// does not know).
 bool AsksForTerminal(const std::vector<std::string>& args);
 
 // The usage text of --help: synopsis, options and the exit status table.
 std::string UsageText(const std::string& program);
+// The synopsis alone, shown with a wrong option.
+std::string SynopsisText(const std::string& program);
+// "rx77nova-update 1.0.0"
+std::string VersionText(const std::string& program);

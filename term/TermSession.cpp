@@ -5,6 +5,7 @@
 #include "ExitStatus.h"
 #include "NoticeTable.h"
 #include "OpenCause.h"
+#include "Platform.h"
 #include "PortList.h"
 #include "SceneTable.h"
 #include "TraceLog.h"
@@ -31,6 +32,13 @@ bool EndsInQuestion(Scene scene)
     return scene == Scene::Opening || scene == Scene::ConfirmDowngrade || scene == Scene::ConfirmUpdate;
 }
 
+// The program's name at the head of a line on standard error.
+std::string Program()
+{
+    const std::string name = ProgramFileName();
+    return name.empty() ? "rx77nova-update" : name;
+}
+
 } // namespace
 
 TermSession::TermSession(clsMainSeq& sequencer, TermHost& termHost, std::ostream& output,
@@ -41,7 +49,7 @@ TermSession::TermSession(clsMainSeq& sequencer, TermHost& termHost, std::ostream
       settings(termSettings),
       hooks(std::move(termHooks)),
       trace(traceLog),
-      progress(output, termSettings.terminal),
+      progress(output, termSettings.terminal, termSettings.columns),
       traced(sequencer.GetState())
 {
 }
@@ -55,6 +63,9 @@ int TermSession::Run()
         if (wake.signal != 0 && SignalEnds(wake.signal)) {
             break;
         }
+        if (OutputEnds()) {
+            break;
+        }
         TakeAnswer(wake);
         if (answer && Act(*answer)) {
             answer.reset();
@@ -63,7 +74,7 @@ int TermSession::Run()
         // The window's OK ends the program from a final scene once the
         // sequencer rests (the exit command, where one is due, has gone).
         if (ending >= 0 && seq.CanStart()) {
-            status = ending;
+            EndAtOutcome(ending);
         }
     }
     progress.End();
@@ -247,19 +258,73 @@ void TermSession::Begin()
     Present(Scene::Connecting);
 }
 
-// A signal ends the program unless a processor is being written.
+// A request to end ends the program unless a processor is being written;
+// then it is kept, and honoured once the whole update has ended (never
+// between the two processors). At a question after the radio answered, the
+// radio is sent the exit command first, as No does.
 bool TermSession::SignalEnds(int)
 {
-    if (!CanClose(scene) || seq.IsInProgress()) {
-        progress.Interrupt();
-        PrintLine(RefusedText);
+    if (!CanClose(scene) || seq.IsInProgress() || ExitStatusOfScene(scene) >= 0) {
+        if (ExitStatusOfScene(scene) < 0) {
+            progress.Interrupt();
+            PrintLine(RefusedText);
+        }
+        endRequested = true;
         return false;
     }
     progress.End();
     if (asking != Question::None) {
         out << "\n";
     }
+    if (scene == Scene::ConfirmDowngrade || scene == Scene::ConfirmUpdate) {
+        seq.SendExit();
+    }
     PrintLine(SignalEndText);
     status = ExitStatus::Signalled;
     return true;
+}
+
+// An output that fails ends the program as a request to end would, with
+// its own status, while nothing is written and no outcome is there yet;
+// otherwise the update goes on and ends with its outcome's status.
+bool TermSession::OutputEnds()
+{
+    const std::string problem = host.OutputProblem();
+    if (problem.empty() || !CanClose(scene) || seq.IsInProgress() || ExitStatusOfScene(scene) >= 0) {
+        return false;
+    }
+    progress.End();
+    if (scene == Scene::ConfirmDowngrade || scene == Scene::ConfirmUpdate) {
+        seq.SendExit();
+    }
+    host.ErrorLine(Program() + ": " + problem);
+    status = ExitStatus::OutputFailed;
+    return true;
+}
+
+// The outcome's line goes to standard error as well when a request to end
+// waits for it, or when standard output can no longer show it.
+void TermSession::EndAtOutcome(int ending)
+{
+    status = ending;
+    const std::string problem = host.OutputProblem();
+    if (!problem.empty()) {
+        host.ErrorLine(Program() + ": " + problem);
+    }
+    if (endRequested || !problem.empty()) {
+        host.ErrorLine(Program() + ": " + OutcomeLine());
+    }
+}
+
+std::string TermSession::OutcomeLine() const
+{
+    const SceneRow* row = FindSceneRow(scene);
+    std::string text;
+    for (int i = row != nullptr ? row->FirstNotice : 1; row != nullptr && i <= row->LastNotice; ++i) {
+        const std::string line = Trimmed(NoticeText(i, std::nullopt));
+        if (!line.empty()) {
+            text += (text.empty() ? "" : " ") + line;
+        }
+    }
+    return text;
 }
