@@ -27,6 +27,7 @@ public:
     int64_t NowMs() const override;
     std::string OutputProblem() const override;
     void ErrorLine(const std::string& text) override;
+    int Columns() const override { return OutputColumns(); }
 
     std::ostream& Out() { return outStream; }
     std::ostream& Err() { return errStream; }

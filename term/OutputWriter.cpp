@@ -84,7 +84,7 @@ bool OutputWriter::Finish(int ms, const std::function<bool()>& giveUp)
         }
         WaitWritable(slice);
     }
-    return Held() == 0;
+    return !failed && Held() == 0 && droppedSince == 0;
 }
 
 int OutputWriter::overflow(int c)

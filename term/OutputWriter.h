@@ -34,7 +34,7 @@ public:
     void Pump();
     // Waits until everything held is written, the output fails, ms have
     // passed (ms < 0: no limit) or giveUp says so (asked every few tens of
-    // ms). True when nothing is left held.
+    // ms). True when everything was written.
     bool Finish(int ms, const std::function<bool()>& giveUp = {});
 
     bool Failed() const { return failed; }

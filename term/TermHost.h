@@ -40,4 +40,7 @@ public:
     virtual std::string OutputProblem() const { return {}; }
     // A line for standard error, which the loop's output does not go to.
     virtual void ErrorLine(const std::string& text) { (void)text; }
+    // The terminal's width in columns, asked at each redraw of a progress
+    // bar; 0 when not known.
+    virtual int Columns() const { return 0; }
 };

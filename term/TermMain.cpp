@@ -81,8 +81,7 @@ int Update(const TermOptions& options, const TermStart& start)
         const TermSettings settings {.port = options.port,
                                      .agree = options.agree,
                                      .yes = options.yes,
-                                     .terminal = ConsoleHost::OutputIsTerminal(),
-                                     .columns = ConsoleHost::OutputColumns};
+                                     .terminal = ConsoleHost::OutputIsTerminal()};
         TermSession session(sequencer, host, host.Out(), settings, start.hooks, trace.get());
         status = session.Run();
     }

@@ -223,7 +223,7 @@ std::string UsageText(const std::string& program)
         left.resize(std::max<size_t>(left.size() + 2, 16), ' ');
         text += "  " + left + row.help + "\n";
     }
-    text += "\nWithout --agree and --yes the questions are asked in the terminal (y/N); an answer\n"
+    text += std::string("\nWithout --agree and --yes the questions are asked in the terminal (y/N); an answer\n")
             + "other than y, the input's end or a line of " + std::to_string(TermHost::MaxLineBytes)
             + " bytes or more is no.\n"
             + std::string(ConsoleHost::EndRequestNames()) + " are refused while a processor is written;\n"

@@ -89,7 +89,7 @@ std::string TermProgress::BarLine(const std::string& name, int position, int64_t
     // The widest of: label [bar] percent time, label percent time, label
     // percent, that stays left of the last column.
     const size_t room = columns > 0 ? static_cast<size_t>(columns - 1) : SIZE_MAX;
-    const size_t frame = name.size() + 3 + percent.size() + 1 + left.size();  // " [" "] " "%"
+    const size_t frame = name.size() + 4 + percent.size() + 1 + left.size();  // " [" "] " "%"
     const int barWidth = room >= frame + BarWidth ? BarWidth
         : room >= frame + MinBarWidth             ? static_cast<int>(room - frame)
                                                   : 0;

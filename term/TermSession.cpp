@@ -49,7 +49,7 @@ TermSession::TermSession(clsMainSeq& sequencer, TermHost& termHost, std::ostream
       settings(termSettings),
       hooks(std::move(termHooks)),
       trace(traceLog),
-      progress(output, termSettings.terminal, termSettings.columns),
+      progress(output, termSettings.terminal, [this] { return host.Columns(); }),
       traced(sequencer.GetState())
 {
 }

@@ -24,9 +24,6 @@ struct TermSettings {
     bool agree = false;     // --agree
     bool yes = false;       // --yes
     bool terminal = false;  // the output is a terminal: progress bars
-    // The terminal's width in columns, read at each redraw of a bar; empty
-    // or 0: not known.
-    std::function<int()> columns;
 };
 
 // The update in a terminal: the same sequencer, ticked the way the main

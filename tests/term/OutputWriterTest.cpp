@@ -132,7 +132,7 @@ TEST_F(OutputWriterPipe, ClosedReaderFailsWithoutEndingTheProcess)
     }
     EXPECT_EQ(writer.Held(), 0u);
     EXPECT_TRUE(out.good()) << "the stream itself never refuses: Failed() says it";
-    EXPECT_TRUE(writer.Finish(1000));
+    EXPECT_FALSE(writer.Finish(1000));
 }
 
 // A reader that went before the first write (the pipe cannot even be

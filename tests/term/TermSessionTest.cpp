@@ -410,12 +410,14 @@ TEST_F(TermRun, WriteTimeInTheQuestionsScene)
 
 // --- signals ----------------------------------------------------------------
 
-// A line on standard error that ends with text.
+// A line on standard error, after the program's name, that ends with text
+// (an outcome's line holds all its scene's lines).
 bool HasErrorLine(const std::vector<std::string>& lines, const std::string& text)
 {
     return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
-        return line.size() > text.size() && line.compare(line.size() - text.size(), text.size(), text) == 0
-            && line.compare(line.size() - text.size() - 2, 2, ": ") == 0;
+        const size_t name = line.find(": ");
+        return name != std::string::npos && line.size() >= name + 2 + text.size()
+            && line.compare(line.size() - text.size(), text.size(), text) == 0;
     });
 }
 
@@ -425,6 +427,7 @@ bool HasErrorLine(const std::vector<std::string>& lines, const std::string& text
 struct RefusedCase {
     const char* name;
     Scene at;
+    int progress;            // asked once this far (0 to 255)
     const char* faultPoint;  // "" for none
     int status;
     const char* outcome;
@@ -442,7 +445,7 @@ TEST_P(TermSignalRefused, WhileWritingAndHonouredAtTheOutcome)
         options.faults.push_back(Fault {c.faultPoint, FaultKind::HangUp, 0, false});
     }
     StartRadio(options);
-    host->signalWhen = [this, &c] { return session->CurrentScene() == c.at && seq->GetProgress() > 100; };
+    host->signalWhen = [this, &c] { return session->CurrentScene() == c.at && seq->GetProgress() >= c.progress; };
     EXPECT_EQ(Run(Given()), c.status) << out.str();
     EXPECT_EQ(CountLines(TermSession::RefusedText), 1) << out.str();
     EXPECT_EQ(LastLine(), c.outcome);
@@ -455,9 +458,9 @@ TEST_P(TermSignalRefused, WhileWritingAndHonouredAtTheOutcome)
 
 INSTANTIATE_TEST_SUITE_P(
     Term, TermSignalRefused,
-    testing::Values(RefusedCase {"in_the_cpu_then_completed", Scene::WritingCpu, "", 0, "Firmware updating is completed."},
-                    RefusedCase {"in_the_dsp_then_completed", Scene::WritingDsp, "", 0, "Firmware updating is completed."},
-                    RefusedCase {"in_the_cpu_then_failed", Scene::WritingCpu, "cpu.block 1000", 15,
+    testing::Values(RefusedCase {"in_the_cpu_then_completed", Scene::WritingCpu, 100, "", 0, "Firmware updating is completed."},
+                    RefusedCase {"in_the_dsp_then_completed", Scene::WritingDsp, 100, "", 0, "Firmware updating is completed."},
+                    RefusedCase {"in_the_cpu_then_failed", Scene::WritingCpu, 0, "cpu.block 1000", 15,
                                  "Detach the battery pack, then reattach it and try again to update."}),
     [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 
