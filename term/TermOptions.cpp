@@ -226,8 +226,8 @@ std::string UsageText(const std::string& program)
     text += std::string("\nWithout --agree and --yes the questions are asked in the terminal (y/N); an answer\n")
             + "other than y, the input's end or a line of " + std::to_string(TermHost::MaxLineBytes)
             + " bytes or more is no.\n"
-            + std::string(ConsoleHost::EndRequestNames()) + " are refused while a processor is written;\n"
-            + "the program then ends once the update has ended, with its outcome's status.\n"
+            + std::string(ConsoleHost::EndRequestNames()) + "\nare refused while a processor is written; "
+            + "the program then ends once the update\nhas ended, with its outcome's status.\n"
             + "\nExit status:\n";
     for (const ExitStatusRow& row : ExitStatusTable()) {
         std::string number = std::to_string(row.status);
