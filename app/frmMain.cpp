@@ -87,7 +87,11 @@ TForm1::TForm1(clsGTex& catalogue, std::unique_ptr<clsMainSeq> seq, bool startWo
       ui(std::make_unique<Ui::TForm1>()),
       sequencer(std::move(seq)),
       messageDisplay(ShowMessageBox),
-      beep([] { QApplication::beep(); })
+      beep([] { QApplication::beep(); }),
+      errorLine([](const std::string& line) {
+          std::fprintf(stderr, "%s\n", line.c_str());
+          std::fflush(stderr);
+      })
 {
     LoadPictures();
     ui->setupUi(this);
@@ -135,7 +139,7 @@ TForm1::TForm1(clsGTex& catalogue, std::unique_ptr<clsMainSeq> seq, bool startWo
     inhibitor = new SleepInhibitor(this);
     portalInhibitor = new PortalInhibitor(this);
 
-    closingNote = new QLabel(QString::fromLatin1(ClosingNoteText), this);
+    closingNote = new QLabel(QString::fromLatin1(ClosingNoteText(false)), this);
     closingNote->setObjectName(QStringLiteral("lblClosing"));
     closingNote->setGeometry(6, 0, width() - 12, StripHeight + 2);
     closingNote->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -272,16 +276,37 @@ void TForm1::AllowMinimise(bool allow)
 void TForm1::CloseRefused()
 {
     beep();
+    closingNote->setText(QString::fromLatin1(ClosingNoteText(endRequest.Remembered())));
     closingNote->show();
 }
 
 bool TForm1::RefuseSessionEnd()
 {
-    if (FormCloseQuery()) {
+    if (endRequest.Arrive(scene)) {
         return false;
     }
     CloseRefused();
     return true;
+}
+
+bool TForm1::RequestEnd()
+{
+    if (endRequest.Arrive(scene)) {
+        EndProgram();
+        return true;
+    }
+    CloseRefused();
+    return false;
+}
+
+// The update has ended with a request to end waiting: said as the display
+// loss says it, and the end comes without OK.
+void TForm1::HonourEndRequest(SeqEvent code, int target)
+{
+    const WriteOutcome outcome = OutcomeOfWrite(code, target);
+    errorLine(ProgramFileName() + ": " + outcome.text);
+    endStatus = outcome.status;
+    EndProgram();
 }
 
 void TForm1::FormShow()
@@ -413,6 +438,9 @@ void TForm1::HandleEvent(SeqEvent code, int target)
         beep();
     }
     Present(scene);
+    if (endRequest.DueAt(scene)) {
+        HonourEndRequest(code, target);
+    }
 }
 
 int TForm1::FinishWithoutDisplay()
@@ -482,4 +510,9 @@ void TForm1::SetMessageDisplay(MessageDisplay display)
 void TForm1::SetBeep(std::function<void()> sound)
 {
     beep = std::move(sound);
+}
+
+void TForm1::SetErrorLine(std::function<void(const std::string&)> say)
+{
+    errorLine = std::move(say);
 }

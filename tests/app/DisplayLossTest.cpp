@@ -470,4 +470,51 @@ TEST_F(DisplayLossRun, WhileWritingAFailureLaterIsSaidAsTheWindowWouldHave)
     EXPECT_EQ(report.faultsInjected.size(), 1u) << FormatReport(report);
 }
 
+// --- a request to end while writing -----------------------------------------
+// The same whole program, asked to end (a shutdown's SIGTERM, Ctrl+C's
+// SIGINT) while the main processor is written: refused and remembered; once
+// both processors are written, or the update has failed, the outcome's line
+// on standard error and its status, without waiting for OK.
+
+TEST_F(DisplayLossRun, TerminationWhileWritingEndsOnceTheWholeUpdateHasEnded)
+{
+    StartRadio({});
+    ASSERT_NO_FATAL_FAILURE(StartWriting());
+    kill(program, SIGTERM);
+    const int status = WaitForExit(program, EndWaitMs);
+    if (status >= 0) {
+        program = -1;
+    }
+    const std::string said = ReadFile(dir.Join("stderr"));
+    // The exit command went out with the last scene; the radio's thread
+    // takes it a moment later.
+    WaitFor([&] { return !radio->Report().inUpdateMode; }, 10000);
+    const RadioReport report = radio->Report();
+    EXPECT_EQ(status, ExitStatus::Done) << said << FormatReport(report);
+    EXPECT_NE(said.find("rx77nova-update: Firmware updating is completed.\n"), std::string::npos) << said;
+    EXPECT_TRUE(report.cpu.matchesImage) << FormatReport(report);
+    EXPECT_TRUE(report.dsp.matchesImage) << FormatReport(report);
+    EXPECT_FALSE(report.inUpdateMode) << "the radio was not told to leave update mode";
+    EXPECT_TRUE(report.protocolErrors.empty()) << FormatReport(report);
+}
+
+TEST_F(DisplayLossRun, InterruptWhileWritingThenAFailureEndsWithTheFailure)
+{
+    RadioOptions options;
+    options.faults.push_back(Fault {"dsp.block 10", FaultKind::Silent, 0, false});
+    StartRadio(options);
+    ASSERT_NO_FATAL_FAILURE(StartWriting());
+    kill(program, SIGINT);
+    const int status = WaitForExit(program, EndWaitMs);
+    if (status >= 0) {
+        program = -1;
+    }
+    const std::string said = ReadFile(dir.Join("stderr"));
+    const RadioReport report = radio->Report();
+    EXPECT_EQ(status, 16) << said << FormatReport(report);
+    EXPECT_NE(said.find(std::string("rx77nova-update: ") + DspFailed + "\n"), std::string::npos) << said;
+    EXPECT_TRUE(report.cpu.matchesImage) << FormatReport(report);
+    EXPECT_FALSE(report.dsp.matchesImage) << FormatReport(report);
+}
+
 } // namespace
