@@ -60,6 +60,11 @@ public:
     bool RefuseSessionEnd();
     static constexpr const char* ClosingNoteText =
         "This window closes by itself when the writing ends.";
+    // What a screen reader says of the port box and the progress bar.
+    static constexpr const char* PortBoxName = "COM port number";
+    static constexpr const char* PortBoxDescription =
+        "The COM port of the radio's data cable, 1 to 256: type it or pick it from the list";
+    static constexpr const char* ProgressName = "Firmware writing progress";
     // The display is gone (called from the message handler, outside any
     // tick): the ticks stop; a processor being written is written to its
     // end on a plain loop without windows. Says on standard error what came
@@ -86,6 +91,7 @@ protected:
 
 private:
     void Layout(int clientWidth, int clientHeight);
+    void NameForReaders();
     void Present(Scene newScene);
     bool TakePort();
     void StartSequencer();
