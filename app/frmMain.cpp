@@ -244,7 +244,10 @@ void TForm1::Present(Scene newScene)
     ShowEnterTarget(this, ui->Button_Start);
     const SceneSpeechRow* speech = FindSceneSpeech(newScene);
     const bool measures = speech != nullptr && speech->progressDescription != nullptr;
-    ui->ProgressBar1->setAccessibleDescription(measures ? QString::fromLatin1(speech->progressDescription) : QString());
+    const QString measured = measures ? QString::fromLatin1(speech->progressDescription) : QString();
+    if (ui->ProgressBar1->accessibleDescription() != measured) {
+        ui->ProgressBar1->setAccessibleDescription(measured);  // told to a reader only when it changes
+    }
     // Last, once everything the scene shows is in place.
     ui->reMessage->Announce(newScene);
     const bool writing = !CanClose(newScene);
