@@ -2,6 +2,7 @@
 
 #include "ExitStatus.h"
 
+#include "Accessibility.h"
 #include "CloseRule.h"
 #include "DisplayLossWatch.h"
 #include "FatalDisplay.h"
@@ -17,6 +18,7 @@
 #include "SeqDriver.h"
 #include "ScenePresenter.h"
 #include "SleepInhibitor.h"
+#include "SceneSpeech.h"
 #include "SceneTable.h"
 #include "UnitOpening.h"
 #include "WindowKit.h"
@@ -93,6 +95,8 @@ TForm1::TForm1(clsGTex& catalogue, std::unique_ptr<clsMainSeq> seq, bool startWo
           std::fflush(stderr);
       })
 {
+    InstallAccessibility();
+    RenewAccessible(this);
     LoadPictures();
     ui->setupUi(this);
     setFont(WindowFont());
@@ -114,6 +118,7 @@ TForm1::TForm1(clsGTex& catalogue, std::unique_ptr<clsMainSeq> seq, bool startWo
     setWindowTitle(FromText(appTitle));
 
     Layout(width(), height());
+    NameForReaders();
 
     connect(ui->Button_Start, &QPushButton::clicked, this, &TForm1::Button_StartClick);
     connect(ui->Button_Exit, &QPushButton::clicked, this, &TForm1::Button_ExitClick);
@@ -212,6 +217,19 @@ void TForm1::Layout(int clientWidth, int clientHeight)
     ui->cmbPort->raise();
 }
 
+// What a screen reader says of the controls that have no caption of their
+// own; the buttons are read by their captions, the notice by its lines.
+void TForm1::NameForReaders()
+{
+    ui->cmbPort->setAccessibleName(QString::fromLatin1(PortBoxName));
+    ui->cmbPort->setAccessibleDescription(QString::fromLatin1(PortBoxDescription));
+    // On Linux a combo box is read by what it holds; the text inside it, which
+    // takes the focus, carries the name.
+    ui->cmbPort->lineEdit()->setAccessibleName(QString::fromLatin1(PortBoxName));
+    ui->cmbPort->lineEdit()->setAccessibleDescription(QString::fromLatin1(PortBoxDescription));
+    ui->ProgressBar1->setAccessibleName(QString::fromLatin1(ProgressName));
+}
+
 void TForm1::Present(Scene newScene)
 {
     std::optional<std::string> writeTime;
@@ -228,6 +246,14 @@ void TForm1::Present(Scene newScene)
     }
     FitText();
     ShowEnterTarget(this, ui->Button_Start);
+    const SceneSpeechRow* speech = FindSceneSpeech(newScene);
+    const bool measures = speech != nullptr && speech->progressDescription != nullptr;
+    const QString measured = measures ? QString::fromLatin1(speech->progressDescription) : QString();
+    if (ui->ProgressBar1->accessibleDescription() != measured) {
+        ui->ProgressBar1->setAccessibleDescription(measured);  // told to a reader only when it changes
+    }
+    // Last, once everything the scene shows is in place.
+    ui->reMessage->Announce(newScene);
     const bool writing = !CanClose(newScene);
     if (!writing) {
         closingNote->hide();

@@ -69,6 +69,11 @@ public:
     bool RequestEnd();
     // The status the program ends with (ExitStatus.h).
     int EndStatus() const { return endStatus; }
+    // What a screen reader says of the port box and the progress bar.
+    static constexpr const char* PortBoxName = "COM port number";
+    static constexpr const char* PortBoxDescription =
+        "The COM port of the radio's data cable, 1 to 256: type it or pick it from the list";
+    static constexpr const char* ProgressName = "Firmware writing progress";
     // The display is gone (called from the message handler, outside any
     // tick): the ticks stop; a processor being written is written to its
     // end on a plain loop without windows. Says on standard error what came
@@ -97,6 +102,7 @@ protected:
 
 private:
     void Layout(int clientWidth, int clientHeight);
+    void NameForReaders();
     void Present(Scene newScene);
     bool TakePort();
     void StartSequencer();
