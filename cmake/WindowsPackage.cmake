@@ -19,6 +19,8 @@ function(rx_windows_package)
   set(programs "")
   foreach(target IN LISTS ARGN)
     list(APPEND programs $<TARGET_FILE:${target}>)
+    # No link time in the PE header: the same sources give the same bytes.
+    target_link_options(${target} PRIVATE LINKER:--no-insert-timestamp)
   endforeach()
   set(script ${PROJECT_SOURCE_DIR}/packaging/windows/make-windows-package)
   add_custom_command(OUTPUT ${base}.zip ${base}-setup.exe
