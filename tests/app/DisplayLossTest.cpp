@@ -488,7 +488,7 @@ TEST_F(DisplayLossRun, TerminationWhileWritingEndsOnceTheWholeUpdateHasEnded)
     const std::string said = ReadFile(dir.Join("stderr"));
     // The exit command went out with the last scene; the radio's thread
     // takes it a moment later.
-    WaitFor([&] { return !radio->Report().inUpdateMode; }, 10000);
+    WaitFor([&] { return !radio->Report().inUpdateMode; }, 30000);
     const RadioReport report = radio->Report();
     EXPECT_EQ(status, ExitStatus::Done) << said << FormatReport(report);
     EXPECT_NE(said.find("rx77nova-update: Firmware updating is completed.\n"), std::string::npos) << said;

@@ -187,7 +187,7 @@ TEST_F(EndToEnd, RequestToEndDuringTheWriteWaitsForTheWholeUpdate)
 TEST_F(EndToEnd, RequestToEndThenAFailureEndsWithTheFailure)
 {
     RadioOptions options;
-    options.faults.push_back(Fault{"dsp.block 10", FaultKind::Silent});
+    options.faults.push_back(Fault{"dsp.block 10", FaultKind::WrongByte});
     WithRadio(options, [&](EmulatedRadio& radio) {
         Create(true);
         OpenMain();
