@@ -318,6 +318,10 @@ bool TForm1::RefuseSessionEnd()
 bool TForm1::RequestEnd()
 {
     if (endRequest.Arrive(scene)) {
+        // On an outcome scene the outcome is the status; before any outcome
+        // the request itself is.
+        const int outcome = ExitStatusOfScene(scene);
+        endStatus = outcome >= 0 ? outcome : ExitStatus::Signalled;
         EndProgram();
         return true;
     }

@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -88,7 +89,7 @@ int CallRunningCopy(int argc, char* argv[])
                                                                                  : RunningCopy::NotFronted;
     }
     std::fprintf(stderr, "%s\n", SecondCopyText(ProgramFileName(), running).c_str());
-    return 0;
+    return ExitStatus::SecondCopy;
 }
 
 // A lock that cannot be made is a broken setup, never to be hidden: said on
@@ -143,6 +144,8 @@ int main(int argc, char* argv[])
     Environ.SetHolderForm(InstanceLock::Form::Window);
     GTex.SetLines(OvlTable, OvlTableCount);
     TerminationWatch::BlockSignals();  // before any thread exists
+    // A closed standard error (a pager quit, a log gone) must not end a write.
+    std::signal(SIGPIPE, SIG_IGN);
     const std::unique_ptr<GuardedApplication> app = StartToolkit(argc, argv, ExitStatus::NoDisplay);
     if (!CheckCatalogue(GTex, ShowFatalMessage)) {
         return 0;

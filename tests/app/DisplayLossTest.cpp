@@ -476,11 +476,15 @@ TEST_F(DisplayLossRun, WhileWritingAFailureLaterIsSaidAsTheWindowWouldHave)
 // both processors are written, or the update has failed, the outcome's line
 // on standard error and its status, without waiting for OK.
 
+// A stray signal whose default would end the process (a user signal, a
+// timer, a closed pipe) is refused like the request to end that follows it.
 TEST_F(DisplayLossRun, TerminationWhileWritingEndsOnceTheWholeUpdateHasEnded)
 {
     StartRadio({});
     ASSERT_NO_FATAL_FAILURE(StartWriting());
-    kill(program, SIGTERM);
+    for (const int signal : {SIGUSR1, SIGALRM, SIGPIPE, SIGTERM}) {
+        kill(program, signal);
+    }
     const int status = WaitForExit(program, EndWaitMs);
     if (status >= 0) {
         program = -1;

@@ -261,13 +261,13 @@ TEST(StartupGuard, SecondCopyBringsTheFirstToTheFrontAndSaysSo)
 
     Program second = Start(env);
     const std::string said = ReadErrorUntil(second.err, "\n", 30000);
-    EXPECT_EQ(ExitCode(second.pid), 0);
+    EXPECT_EQ(ExitCode(second.pid), ExitStatus::SecondCopy);
     EXPECT_NE(said.find("is already running; its window has been brought to the front."), std::string::npos)
         << said;
     close(second.err);
 
     kill(first.pid, SIGTERM);
-    EXPECT_EQ(ExitCode(first.pid), 0);
+    EXPECT_EQ(ExitCode(first.pid), ExitStatus::Signalled);
     close(first.err);
 }
 
@@ -378,7 +378,7 @@ TEST(StartupGuard, SecondWindowSaysThatATerminalCopyRuns)
 
     Program window = Start(env);
     const std::string answer = ReadErrorUntil(window.err, "\n", 30000);
-    EXPECT_EQ(ExitCode(window.pid), 0);
+    EXPECT_EQ(ExitCode(window.pid), ExitStatus::SecondCopy);
     EXPECT_NE(answer.find("is already running in a terminal, which has no window to bring to the front"),
               std::string::npos)
         << answer;
