@@ -3,6 +3,7 @@
 #include "ConsoleHost.h"
 #include "ExitStatus.h"
 #include "FirmImages.h"
+#include "MultiMain.h"
 #include "Platform.h"
 #include "PortInfo.h"
 #include "TermOptions.h"
@@ -52,6 +53,9 @@ int Update(const TermOptions& options, const TermStart& start)
 {
     if (start.lock != InstanceLock::State::Held) {
         return LockRefusal(start);
+    }
+    if (AsksForSeveral(options)) {
+        return UpdateSeveral(options, start.hooks);
     }
     ConsoleHost host;  // the signals are held back from here on
     std::unique_ptr<TraceLog> trace;

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
@@ -385,6 +386,108 @@ TEST_F(TermProgram, TraceFromTheEnvironment)
         }
         EXPECT_EQ(LastLine(run->Out()), "This update is not needed.");
     });
+}
+
+// --- several radios at once ---------------------------------------------------
+
+// Radios paced at the cable's speed, each on its own pseudo-terminal and
+// COM number, their DSP to be written (most of a minute each).
+class TermProgramSeveral : public TermProgram {
+protected:
+    static constexpr int PacedRunMs = 400000;
+
+    void StartRadios(size_t count)
+    {
+        radios.clear();
+        RadioOptions options;
+        options.cpu = CpuFirmware::Same;
+        options.dsp = DspFirmware::Older;
+        options.paced = true;
+        for (size_t i = 0; i < count; ++i) {
+            radios.push_back(std::make_unique<EmulatedRadio>(options));
+            ASSERT_TRUE(radios.back()->Start()) << radios.back()->Error();
+            ASSERT_TRUE(radios.back()->LinkAs(ports.Path(), RadioCom + static_cast<int>(i)));
+        }
+    }
+
+    // The wall time in ms of one run of the program over the radios
+    // started, every radio completing; -1 when it did not.
+    int64_t TimedRun(const std::vector<std::string>& args)
+    {
+        const auto began = std::chrono::steady_clock::now();
+        run = Start(args);
+        run->CloseInput();
+        const int status = run->Wait(PacedRunMs);
+        const int64_t spent =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - began).count();
+        EXPECT_EQ(status, 0) << run->Out() << run->Err();
+        for (const auto& radio : radios) {
+            const RadioReport r = radio->Report();
+            EXPECT_TRUE(r.cpu.matchesImage && r.dsp.matchesImage) << FormatReport(r);
+            EXPECT_FALSE(r.inUpdateMode) << FormatReport(r);
+        }
+        run.reset();
+        return status == 0 ? spent : -1;
+    }
+
+    void TearDown() override
+    {
+        run.reset();
+        for (const auto& radio : radios) {
+            radio->Stop();
+        }
+        TermProgram::TearDown();
+    }
+
+    std::vector<std::unique_ptr<EmulatedRadio>> radios;
+};
+
+// Three radios take the time of one: the whole run of three is measured
+// against one radio alone in the same test, on the same machine. A machine
+// busy enough to spoil the pair gets one more pair; the margin stays.
+TEST_F(TermProgramSeveral, ThreePacedRadiosInTheTimeOfOne)
+{
+    ASSERT_TRUE(ports.Ok() && runtime.Ok() && files.Ok());
+    double ratio = 0;
+    for (int pair = 0; pair < 2; ++pair) {
+        StartRadios(1);
+        const int64_t alone = TimedRun({"--port", std::to_string(RadioCom), "--agree", "--yes"});
+        StartRadios(3);
+        const int64_t three = TimedRun({"--port", std::to_string(RadioCom) + "," + std::to_string(RadioCom + 1) + ","
+                                            + std::to_string(RadioCom + 2),
+                                        "--agree", "--yes"});
+        ASSERT_GT(alone, 0);
+        ASSERT_GT(three, 0);
+        ratio = static_cast<double>(three) / static_cast<double>(alone);
+        std::printf("one radio %.2f s, three radios %.2f s, ratio %.3f\n", alone / 1000.0, three / 1000.0, ratio);
+        if (ratio <= 1.05) {
+            break;
+        }
+    }
+    EXPECT_LE(ratio, 1.05);
+}
+
+// The table at the end names each port with its versions and outcome.
+TEST_F(TermProgramSeveral, TableNamesEveryRadio)
+{
+    ASSERT_TRUE(ports.Ok() && runtime.Ok() && files.Ok());
+    RadioOptions options;
+    options.cpu = CpuFirmware::Same;
+    options.dsp = DspFirmware::Same;
+    for (int i = 0; i < 2; ++i) {
+        radios.push_back(std::make_unique<EmulatedRadio>(options));
+        ASSERT_TRUE(radios.back()->Start()) << radios.back()->Error();
+        ASSERT_TRUE(radios.back()->LinkAs(ports.Path(), RadioCom + i));
+    }
+    run = Start({"--port", std::to_string(RadioCom), "--port", std::to_string(RadioCom + 1), "--agree", "--yes",
+                 "--trace"});
+    run->CloseInput();
+    ASSERT_EQ(run->Wait(60000), 0) << run->Out() << run->Err();
+    const std::string out = run->Out();
+    EXPECT_NE(out.find("\nCOM5  "), std::string::npos) << out;
+    EXPECT_NE(out.find("\nCOM6  "), std::string::npos) << out;
+    EXPECT_NE(out.find("This update is not needed."), std::string::npos) << out;
+    EXPECT_NE(run->Err().find("COM6  "), std::string::npos) << run->Err();
 }
 
 } // namespace
