@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <csignal>
@@ -410,24 +411,35 @@ protected:
         }
     }
 
-    // The wall time in ms of one run of the program over the radios
-    // started, every radio completing; -1 when it did not.
-    int64_t TimedRun(const std::vector<std::string>& args)
+    // One run of the program over the radios started, timed.
+    struct Timed {
+        int status = -1;
+        int64_t ms = 0;
+        bool flashesEqual = true;  // every radio's, and every radio out of update mode
+        int heldBack = 0;          // requests a stalled machine piled up (LineAttempts.h)
+        std::string output;
+    };
+
+    Timed TimedRun(const std::vector<std::string>& args)
     {
+        Timed timed;
         const auto began = std::chrono::steady_clock::now();
         run = Start(args);
         run->CloseInput();
-        const int status = run->Wait(PacedRunMs);
-        const int64_t spent =
+        timed.status = run->Wait(PacedRunMs);
+        timed.ms =
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - began).count();
-        EXPECT_EQ(status, 0) << run->Out() << run->Err();
+        timed.output = run->Out() + run->Err();
         for (const auto& radio : radios) {
             const RadioReport r = radio->Report();
-            EXPECT_TRUE(r.cpu.matchesImage && r.dsp.matchesImage) << FormatReport(r);
-            EXPECT_FALSE(r.inUpdateMode) << FormatReport(r);
+            timed.flashesEqual = timed.flashesEqual && r.cpu.matchesImage && r.dsp.matchesImage && !r.inUpdateMode;
+            timed.heldBack += r.requestsHeldBack;
+            if (!r.cpu.matchesImage || !r.dsp.matchesImage) {
+                timed.output += FormatReport(r);
+            }
         }
         run.reset();
-        return status == 0 ? spent : -1;
+        return timed;
     }
 
     void TearDown() override
@@ -448,22 +460,30 @@ protected:
 TEST_F(TermProgramSeveral, ThreePacedRadiosInTheTimeOfOne)
 {
     ASSERT_TRUE(ports.Ok() && runtime.Ok() && files.Ok());
+    const std::string three = std::to_string(RadioCom) + "," + std::to_string(RadioCom + 1) + ","
+        + std::to_string(RadioCom + 2);
+    Timed alone;
+    Timed together;
     double ratio = 0;
     for (int pair = 0; pair < 2; ++pair) {
         StartRadios(1);
-        const int64_t alone = TimedRun({"--port", std::to_string(RadioCom), "--agree", "--yes"});
+        alone = TimedRun({"--port", std::to_string(RadioCom), "--agree", "--yes"});
         StartRadios(3);
-        const int64_t three = TimedRun({"--port", std::to_string(RadioCom) + "," + std::to_string(RadioCom + 1) + ","
-                                            + std::to_string(RadioCom + 2),
-                                        "--agree", "--yes"});
-        ASSERT_GT(alone, 0);
-        ASSERT_GT(three, 0);
-        ratio = static_cast<double>(three) / static_cast<double>(alone);
-        std::printf("one radio %.2f s, three radios %.2f s, ratio %.3f\n", alone / 1000.0, three / 1000.0, ratio);
-        if (ratio <= 1.05) {
+        together = TimedRun({"--port", three, "--agree", "--yes"});
+        ratio = static_cast<double>(together.ms) / static_cast<double>(std::max<int64_t>(alone.ms, 1));
+        std::printf("one radio %.2f s, three radios %.2f s, ratio %.3f\n", alone.ms / 1000.0, together.ms / 1000.0,
+                    ratio);
+        const bool completed = alone.status == 0 && together.status == 0;
+        // A pair a stalled machine spoiled (its piled-up requests failed a
+        // radio) or slowed says nothing of the program: one more pair.
+        if ((completed && ratio <= 1.05) || (!completed && alone.heldBack + together.heldBack == 0)) {
             break;
         }
     }
+    EXPECT_EQ(alone.status, 0) << alone.output;
+    EXPECT_EQ(together.status, 0) << together.output;
+    EXPECT_TRUE(alone.flashesEqual) << alone.output;
+    EXPECT_TRUE(together.flashesEqual) << together.output;
     EXPECT_LE(ratio, 1.05);
 }
 
