@@ -325,6 +325,7 @@ TEST_F(MultiRun, EndAtTheStartQuestionSendsTheExit)
 {
     for (const bool bySignal : {false, true}) {
         SCOPED_TRACE(bySignal ? "signal" : "no");
+        session.reset();  // its cables before their radios
         radios.clear();
         settings = {.ports = {}, .agree = true};
         out.str("");
