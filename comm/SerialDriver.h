@@ -89,4 +89,7 @@ public:
     // time then just passes. Unlike the other calls it may come from another
     // thread than the one that opens and uses the port.
     virtual bool WaitForInput(int timeoutMs) = 0;
+    // What a wait on several ports at once polls for this port's input (a
+    // descriptor); -1 where there is none and the receive count is watched.
+    virtual int InputDescriptor() const { return -1; }
 };

@@ -3,6 +3,7 @@
 #include "ConsoleHost.h"
 #include "ExitStatus.h"
 #include "FirmImages.h"
+#include "MultiMain.h"
 #include "OutputWriter.h"
 #include "Platform.h"
 #include "PortInfo.h"
@@ -66,6 +67,9 @@ int Update(const TermOptions& options, const TermStart& start)
 {
     if (start.lock != InstanceLock::State::Held) {
         return LockRefusal(start);
+    }
+    if (AsksForSeveral(options)) {
+        return UpdateSeveral(options, start.hooks);
     }
     ConsoleHost host;  // the signals are held back from here on
     int status = 0;

@@ -21,6 +21,9 @@ struct OptionRow {
 
 const OptionRow Options[] = {
     {"--port", "N", "update the radio on COM port N (1-256) in this terminal, without a window"},
+    {"--port", "N,M", "several radios at once: --port 5,7,9 or --port 5 --port 7 (see below)"},
+    {"--all", "", "every USB serial port whose radio answers in update mode, at once"},
+    {"--retry", "N", "with several radios: try a failed radio again up to N times, after its power cycle"},
     {"--agree", "", "agree to the caution notice without being asked"},
     {"--yes", "", "answer yes to the question before the writing (versions and write time)"},
     {"--trace", "", "write a trace of the update to standard error (also RX77NOVA_TRACE=1)"},
@@ -84,6 +87,54 @@ bool ReadPort(const std::string& text, int& port)
     return !text.empty() && error == std::errc() && at == end;
 }
 
+// "5,7,9" into ports; false with options.error set when it is wrong.
+bool ReadPorts(const std::string& value, TermOptions& options)
+{
+    size_t from = 0;
+    for (;;) {
+        const size_t comma = value.find(',', from);
+        const std::string part = value.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
+        int port = 0;
+        if (!ReadPort(part, port)) {
+            options.error = "--port needs a COM port number, not \"" + value + "\"";
+            return false;
+        }
+        if (port < 1 || port > 256) {
+            options.error = std::string(OutOfRangeText) + " (1 - 256)";
+            return false;
+        }
+        if (std::find(options.ports.begin(), options.ports.end(), port) != options.ports.end()) {
+            options.error = "COM port " + std::to_string(port) + " is given twice";
+            return false;
+        }
+        options.ports.push_back(port);
+        if (comma == std::string::npos) {
+            break;
+        }
+        from = comma + 1;
+    }
+    options.port = options.ports.front();
+    return true;
+}
+
+// The value of an option given as "--name V" or "--name=V"; false with
+// options.error set when it is missing.
+bool OptionValue(const std::vector<std::string>& args, size_t& i, const char* name, std::string& value,
+                 TermOptions& options)
+{
+    const std::string& arg = args[i];
+    if (arg == name) {
+        if (i + 1 >= args.size()) {
+            options.error = std::string(name) + " needs a value";
+            return false;
+        }
+        value = args[++i];
+    } else {
+        value = arg.substr(std::strlen(name) + 1);
+    }
+    return true;
+}
+
 // One argument into options; false with options.error set when it is wrong.
 bool TakeArgument(const std::vector<std::string>& args, size_t& i, TermOptions& options, bool& portGiven)
 {
@@ -100,23 +151,24 @@ bool TakeArgument(const std::vector<std::string>& args, size_t& i, TermOptions& 
         options.yes = true;
     } else if (arg == "--trace") {
         options.trace = true;
-    } else if (arg == "--port" || arg.rfind("--port=", 0) == 0) {
+    } else if (arg == "--all") {
+        options.all = true;
+        portGiven = true;
+    } else if (arg == "--retry" || arg.rfind("--retry=", 0) == 0) {
         std::string value;
-        if (arg == "--port") {
-            if (i + 1 >= args.size()) {
-                options.error = "--port needs a COM port number";
-                return false;
-            }
-            value = args[++i];
-        } else {
-            value = arg.substr(std::strlen("--port="));
-        }
-        if (!ReadPort(value, options.port)) {
-            options.error = "--port needs a COM port number, not \"" + value + "\"";
+        if (!OptionValue(args, i, "--retry", value, options)) {
             return false;
         }
-        if (options.port < 1 || options.port > 256) {
-            options.error = std::string(OutOfRangeText) + " (1 - 256)";
+        if (!ReadPort(value, options.retry) || options.retry < 0 || options.retry > 99) {
+            options.error = "--retry needs a number of tries (0 - 99), not \"" + value + "\"";
+            return false;
+        }
+    } else if (arg == "--port" || arg.rfind("--port=", 0) == 0) {
+        std::string value;
+        if (!OptionValue(args, i, "--port", value, options) || !ReadPorts(value, options)) {
+            if (options.error == "--port needs a value") {
+                options.error = "--port needs a COM port number";
+            }
             return false;
         }
         portGiven = true;
@@ -130,16 +182,17 @@ bool TakeArgument(const std::vector<std::string>& args, size_t& i, TermOptions& 
     return true;
 }
 
-// An option given twice is refused rather than one of them silently taken.
+// An option given twice is refused rather than one of them silently taken;
+// --port may be given once for each radio.
 bool Repeated(const std::vector<std::string>& args, size_t i, std::string& why)
 {
     const std::string name = CanonicalName(args[i]);
-    if (name.rfind("--", 0) != 0) {
+    if (name.rfind("--", 0) != 0 || name == "--port") {
         return false;
     }
     for (size_t j = 0; j < i; ++j) {
-        // A value after --port is not an option of its own.
-        const bool value = j > 0 && args[j - 1] == "--port";
+        // A value after --port or --retry is not an option of its own.
+        const bool value = j > 0 && (args[j - 1] == "--port" || args[j - 1] == "--retry");
         if (!value && CanonicalName(args[j]) == name) {
             why = name + " is given twice";
             return true;
@@ -176,13 +229,21 @@ TermOptions ParseTermOptions(const std::vector<std::string>& args, const char* t
         return options;
     }
     if (!portGiven) {
-        return Invalid("--agree, --yes and --trace go with --port N");
+        return Invalid("--agree, --yes, --trace and --retry go with --port N or --all");
+    }
+    if (options.all && !options.ports.empty()) {
+        return Invalid("--all takes every port that answers: give it without --port");
     }
     options.mode = Mode::Update;
     if (traceVariable != nullptr && std::strcmp(traceVariable, "1") == 0) {
         options.trace = true;
     }
     return options;
+}
+
+bool AsksForSeveral(const TermOptions& options)
+{
+    return options.all || options.ports.size() > 1 || options.retry > 0;
 }
 
 bool AsksForTerminal(const std::vector<std::string>& args)
@@ -206,6 +267,7 @@ std::string SynopsisText(const std::string& program)
 {
     return "Usage: " + program + "                        the windowed program\n"
         + "       " + program + " --port N [--agree] [--yes] [--trace]\n"
+        + "       " + program + " --port N,M... | --all [--retry N] [--agree] [--yes] [--trace]\n"
         + "       " + program + " --list-ports\n"
         + "       " + program + " --help | --version\n";
 }

@@ -14,12 +14,18 @@ struct TermOptions {
         Invalid,    // error says why
     };
     Mode mode = Mode::Window;
-    int port = 0;        // 1 ... 256 with Update
+    int port = 0;        // 1 ... 256 with Update: the first port given
+    std::vector<int> ports;  // every port given (--port 5 --port 7, --port 5,7)
+    bool all = false;    // --all: every USB serial port that answers as the radio
+    int retry = 0;       // --retry N: a failed radio is tried again up to N times
     bool agree = false;  // --agree: the caution notice is agreed to
     bool yes = false;    // --yes: the version question is answered yes
     bool trace = false;  // --trace (or RX77NOVA_TRACE=1)
     std::string error;   // with Invalid
 };
+
+// Several radios at once (or --retry): the terminal form for several radios.
+bool AsksForSeveral(const TermOptions& options);
 
 // Reads the arguments after the program's name. traceVariable is the value
 // of RX77NOVA_TRACE (null when unset); "1" turns the trace on.

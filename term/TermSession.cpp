@@ -3,28 +3,17 @@
 #include "CloseRule.h"
 #include "EventSceneTable.h"
 #include "ExitStatus.h"
+#include "NoticeLines.h"
 #include "NoticeTable.h"
 #include "OpenCause.h"
 #include "Platform.h"
 #include "PortList.h"
 #include "SceneTable.h"
 #include "TraceLog.h"
+#include "WriteOutcome.h"
 #include "clsMainSeq.h"
 
 namespace {
-
-// A notice line for the terminal: no blanks at its end, and none of the
-// many that centre a line in the window (" - " items keep theirs).
-std::string Trimmed(const std::string& text)
-{
-    constexpr size_t CentringBlanks = 4;
-    const size_t last = text.find_last_not_of(' ');
-    if (last == std::string::npos) {
-        return {};
-    }
-    const size_t first = text.find_first_not_of(' ');
-    return text.substr(first >= CentringBlanks ? first : 0, last + 1 - (first >= CentringBlanks ? first : 0));
-}
 
 // The scenes whose last notice line is a question.
 bool EndsInQuestion(Scene scene)
@@ -165,7 +154,7 @@ void TermSession::Present(Scene next)
     }
     const int last = EndsInQuestion(next) ? row->LastNotice - 1 : row->LastNotice;
     for (int i = row->FirstNotice; i <= last; ++i) {
-        PrintLine(Trimmed(NoticeText(i, writeTime)));
+        PrintLine(TrimmedNotice(NoticeText(i, writeTime)));
     }
     if (next == Scene::PortUnavailable) {
         const std::string cause = OpenCauseText(seq.GetPort(), seq.GetOpenFailure(), seq.GetOpenError());
@@ -188,7 +177,7 @@ void TermSession::Ask(Question question, bool given, const char* flag)
     const SceneRow* row = FindSceneRow(scene);
     asking = question;
     answer.reset();
-    out << Trimmed(NoticeText(row->LastNotice, std::nullopt)) << " [y/N] " << std::flush;
+    out << TrimmedNotice(NoticeText(row->LastNotice, std::nullopt)) << " [y/N] " << std::flush;
     if (given) {
         out << "yes (" << flag << ")\n" << std::flush;
         answer = true;
@@ -250,7 +239,7 @@ bool TermSession::Act(bool yes)
 void TermSession::Begin()
 {
     const SceneRow* row = FindSceneRow(Scene::PortEntry);
-    PrintLine(Trimmed(NoticeText(row->FirstNotice, std::nullopt)));
+    PrintLine(TrimmedNotice(NoticeText(row->FirstNotice, std::nullopt)));
     const std::string device = PortDevicePath(settings.port);
     PrintLine("COM port " + std::to_string(settings.port) + (device.empty() ? "" : " (" + device + ")") + ".");
     seq.SetPort(settings.port);
@@ -319,12 +308,5 @@ void TermSession::EndAtOutcome(int ending)
 std::string TermSession::OutcomeLine() const
 {
     const SceneRow* row = FindSceneRow(scene);
-    std::string text;
-    for (int i = row != nullptr ? row->FirstNotice : 1; row != nullptr && i <= row->LastNotice; ++i) {
-        const std::string line = Trimmed(NoticeText(i, std::nullopt));
-        if (!line.empty()) {
-            text += (text.empty() ? "" : " ") + line;
-        }
-    }
-    return text;
+    return row != nullptr ? SceneText(row->FirstNotice, row->LastNotice) : std::string();
 }

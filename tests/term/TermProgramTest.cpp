@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
@@ -455,7 +457,7 @@ TEST_F(TermProgram, OneCopyAcrossBothForms)
     TempDir windowFiles;
     ProgramRun window({}, {"RX77NOVA_PORT_DIR=" + ports.Path(), "XDG_RUNTIME_DIR=" + runtime.Path()}, windowFiles.Path());
     window.CloseInput();
-    EXPECT_EQ(window.Wait(30000), 0);
+    EXPECT_EQ(window.Wait(30000), ExitStatus::SecondCopy);
     EXPECT_NE(window.Err().find("is already running"), std::string::npos) << window.Err();
     run->CloseInput();  // no answer: declined
     EXPECT_EQ(run->Wait(30000), ExitStatus::Declined);
@@ -668,7 +670,8 @@ TEST_F(TermProgram, BadOptionsAndFailedOutput)
         {{"--prot", "3"}, "unknown option \"--prot\""},
         {{"-p", "3"}, "unknown option \"-p\""},
         {{"--bogus"}, "unknown option \"--bogus\""},
-        {{"--port", "3", "--port", "4"}, "--port is given twice"},
+        {{"--port", "3", "--port", "3"}, "COM port 3 is given twice"},
+        {{"--port", "3", "--yes", "--yes"}, "--yes is given twice"},
         {{"--list-ports", "--port", "3"}, "--list-ports goes alone"},
     };
     for (const auto& [args, why] : refused) {
@@ -746,6 +749,127 @@ TEST_F(TermProgram, ProgressBarFitsTheTerminal)
         EXPECT_GT(dspBars, 0);
         EXPECT_NE(text.find("DSP 100%"), std::string::npos) << text;
     });
+}
+
+// --- several radios at once ---------------------------------------------------
+
+// Radios paced at the cable's speed, each on its own pseudo-terminal and
+// COM number, their DSP to be written (most of a minute each).
+class TermProgramSeveral : public TermProgram {
+protected:
+    static constexpr int PacedRunMs = 400000;
+
+    void StartRadios(size_t count)
+    {
+        radios.clear();
+        RadioOptions options;
+        options.cpu = CpuFirmware::Same;
+        options.dsp = DspFirmware::Older;
+        options.paced = true;
+        for (size_t i = 0; i < count; ++i) {
+            radios.push_back(std::make_unique<EmulatedRadio>(options));
+            ASSERT_TRUE(radios.back()->Start()) << radios.back()->Error();
+            ASSERT_TRUE(radios.back()->LinkAs(ports.Path(), RadioCom + static_cast<int>(i)));
+        }
+    }
+
+    // One run of the program over the radios started, timed.
+    struct Timed {
+        int status = -1;
+        int64_t ms = 0;
+        bool flashesEqual = true;  // every radio's, and every radio out of update mode
+        int heldBack = 0;          // requests a stalled machine piled up (LineAttempts.h)
+        std::string output;
+    };
+
+    Timed TimedRun(const std::vector<std::string>& args)
+    {
+        Timed timed;
+        const auto began = std::chrono::steady_clock::now();
+        run = Start(args);
+        run->CloseInput();
+        timed.status = run->Wait(PacedRunMs);
+        timed.ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - began).count();
+        timed.output = run->Out() + run->Err();
+        for (const auto& radio : radios) {
+            const RadioReport r = radio->Report();
+            timed.flashesEqual = timed.flashesEqual && r.cpu.matchesImage && r.dsp.matchesImage && !r.inUpdateMode;
+            timed.heldBack += r.requestsHeldBack;
+            if (!r.cpu.matchesImage || !r.dsp.matchesImage) {
+                timed.output += FormatReport(r);
+            }
+        }
+        run.reset();
+        return timed;
+    }
+
+    void TearDown() override
+    {
+        run.reset();
+        for (const auto& radio : radios) {
+            radio->Stop();
+        }
+        TermProgram::TearDown();
+    }
+
+    std::vector<std::unique_ptr<EmulatedRadio>> radios;
+};
+
+// Three radios take the time of one: the whole run of three is measured
+// against one radio alone in the same test, on the same machine. A machine
+// busy enough to spoil the pair gets one more pair; the margin stays.
+TEST_F(TermProgramSeveral, ThreePacedRadiosInTheTimeOfOne)
+{
+    ASSERT_TRUE(ports.Ok() && runtime.Ok() && files.Ok());
+    const std::string three = std::to_string(RadioCom) + "," + std::to_string(RadioCom + 1) + ","
+        + std::to_string(RadioCom + 2);
+    Timed alone;
+    Timed together;
+    double ratio = 0;
+    for (int pair = 0; pair < 2; ++pair) {
+        StartRadios(1);
+        alone = TimedRun({"--port", std::to_string(RadioCom), "--agree", "--yes"});
+        StartRadios(3);
+        together = TimedRun({"--port", three, "--agree", "--yes"});
+        ratio = static_cast<double>(together.ms) / static_cast<double>(std::max<int64_t>(alone.ms, 1));
+        std::printf("one radio %.2f s, three radios %.2f s, ratio %.3f\n", alone.ms / 1000.0, together.ms / 1000.0,
+                    ratio);
+        const bool completed = alone.status == 0 && together.status == 0;
+        // A pair a stalled machine spoiled (its piled-up requests failed a
+        // radio) or slowed says nothing of the program: one more pair.
+        if ((completed && ratio <= 1.05) || (!completed && alone.heldBack + together.heldBack == 0)) {
+            break;
+        }
+    }
+    EXPECT_EQ(alone.status, 0) << alone.output;
+    EXPECT_EQ(together.status, 0) << together.output;
+    EXPECT_TRUE(alone.flashesEqual) << alone.output;
+    EXPECT_TRUE(together.flashesEqual) << together.output;
+    EXPECT_LE(ratio, 1.05);
+}
+
+// The table at the end names each port with its versions and outcome.
+TEST_F(TermProgramSeveral, TableNamesEveryRadio)
+{
+    ASSERT_TRUE(ports.Ok() && runtime.Ok() && files.Ok());
+    RadioOptions options;
+    options.cpu = CpuFirmware::Same;
+    options.dsp = DspFirmware::Same;
+    for (int i = 0; i < 2; ++i) {
+        radios.push_back(std::make_unique<EmulatedRadio>(options));
+        ASSERT_TRUE(radios.back()->Start()) << radios.back()->Error();
+        ASSERT_TRUE(radios.back()->LinkAs(ports.Path(), RadioCom + i));
+    }
+    run = Start({"--port", std::to_string(RadioCom), "--port", std::to_string(RadioCom + 1), "--agree", "--yes",
+                 "--trace"});
+    run->CloseInput();
+    ASSERT_EQ(run->Wait(60000), 0) << run->Out() << run->Err();
+    const std::string out = run->Out();
+    EXPECT_NE(out.find("\nCOM5  "), std::string::npos) << out;
+    EXPECT_NE(out.find("\nCOM6  "), std::string::npos) << out;
+    EXPECT_NE(out.find("This update is not needed."), std::string::npos) << out;
+    EXPECT_NE(run->Err().find("COM6  "), std::string::npos) << run->Err();
 }
 
 } // namespace
