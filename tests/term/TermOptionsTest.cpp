@@ -70,7 +70,6 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{"same_port_twice", {"--port", "3", "--port", "3"}, nullptr, Mode::Invalid, 0, false, false, false, "COM port 3 is given twice"},
         OptionCase{"same_port_twice_in_both_forms", {"--port=3", "--port", "3"}, nullptr, Mode::Invalid, 0, false, false, false, "COM port 3 is given twice"},
         OptionCase{"agree_twice", {"--port", "3", "--agree", "--agree"}, nullptr, Mode::Invalid, 0, false, false, false, "--agree is given twice"},
-        OptionCase{"agree_twice", {"--port", "3", "--agree", "--agree"}, nullptr, Mode::Invalid, 0, false, false, false, "--agree is given twice"},
         OptionCase{"help_twice", {"-h", "--help"}, nullptr, Mode::Invalid, 0, false, false, false, "--help is given twice"},
         OptionCase{"a_port_named_like_an_option_value", {"--port", "3", "--yes"}, nullptr, Mode::Update, 3, false, true, false, ""},
         OptionCase{"list_ports_with_port", {"--list-ports", "--port", "3"}, nullptr, Mode::Invalid, 0, false, false, false, "--list-ports goes alone"},
