@@ -280,26 +280,40 @@ TEST_F(KeysAndClose, RememberedEndWaitsForTheSecondProcessor)
 
 // Outside the writing a request to end ends the program at once, with the
 // status of a window closed by its user.
-class EndAtOnce : public KeysAndClose, public testing::WithParamInterface<Scene> {};
+// Outside the writing a request to end ends the program at once: with the
+// outcome's status on an outcome scene, with a request's status before any.
+struct EndAtOnceCase {
+    Scene scene;
+    int status;
+};
+
+void PrintTo(const EndAtOnceCase& c, std::ostream* os) { *os << SceneName(c.scene); }
+
+class EndAtOnce : public KeysAndClose, public testing::WithParamInterface<EndAtOnceCase> {};
 
 TEST_P(EndAtOnce, InEveryOtherScene)
 {
     OpenMain();
     Tick();
-    ReachFromThePortScreen(GetParam());
-    ASSERT_EQ(form->CurrentScene(), GetParam());
+    ReachFromThePortScreen(GetParam().scene);
+    ASSERT_EQ(form->CurrentScene(), GetParam().scene);
     beeps = 0;
     EXPECT_TRUE(form->RequestEnd());
     EXPECT_EQ(EndCount(), 1);
     EXPECT_EQ(beeps, 0);
-    EXPECT_EQ(form->EndStatus(), ExitStatus::Done);
+    EXPECT_EQ(form->EndStatus(), GetParam().status);
     EXPECT_TRUE(errorLines.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Ui, EndAtOnce,
-                         testing::Values(Scene::PortEntry, Scene::ConfirmUpdate, Scene::ConnectingToWrite,
-                                         Scene::Completed, Scene::CpuUpdateFailed),
-                         [](const testing::TestParamInfo<Scene>& info) { return std::string(SceneName(info.param)); });
+                         testing::Values(EndAtOnceCase {Scene::PortEntry, ExitStatus::Signalled},
+                                         EndAtOnceCase {Scene::ConfirmUpdate, ExitStatus::Signalled},
+                                         EndAtOnceCase {Scene::ConnectingToWrite, ExitStatus::Signalled},
+                                         EndAtOnceCase {Scene::Completed, ExitStatus::Done},
+                                         EndAtOnceCase {Scene::CpuUpdateFailed, 15}),
+                         [](const testing::TestParamInfo<EndAtOnceCase>& info) {
+                             return std::string(SceneName(info.param.scene));
+                         });
 
 // Outside the writing the session may end: nothing is refused or said.
 class SessionEndAllowed : public KeysAndClose, public testing::WithParamInterface<Scene> {};
