@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "SeqEvents.h"
+#include "WriteOutcome.h"  // what the write came to, said on standard error
 
 class QString;
 
@@ -33,16 +33,3 @@ private:
     std::function<int()> finish;
     QtMessageHandler previous;
 };
-
-// What a write that went on without windows came to: the exit status of its
-// outcome scene (ExitStatus.h) and
-// the text of the scene the window would have shown, from the event that
-// ended the writing and the target then handled.
-struct WriteOutcome {
-    int status;
-    std::string text;
-};
-WriteOutcome OutcomeOfWrite(SeqEvent last, int target);
-
-// A scene's notice lines as one line of plain text (blank lines left out).
-std::string SceneText(int first, int last);

@@ -17,8 +17,16 @@ std::string LockProblemText(const std::string& problem)
     return "Cannot start: the lock that keeps a second copy from running cannot be made.\n" + problem;
 }
 
-std::string SecondCopyText(const std::string& program, bool fronted)
+std::string SecondCopyText(const std::string& program, RunningCopy running)
 {
-    return program + " is already running; "
-        + (fronted ? "its window has been brought to the front." : "its window could not be brought to the front.");
+    switch (running) {
+    case RunningCopy::Fronted:
+        return program + " is already running; its window has been brought to the front.";
+    case RunningCopy::InTerminal:
+        return program + " is already running in a terminal, which has no window to bring to the front; "
+                         "one copy runs at a time.";
+    case RunningCopy::NotFronted:
+        break;
+    }
+    return program + " is already running; its window could not be brought to the front.";
 }

@@ -18,6 +18,12 @@ bool CheckCatalogue(clsGTex& catalogue, const FatalDisplay& show);
 // (problem: the path and the reason); it then ends with ExitStatus::LockFailed.
 std::string LockProblemText(const std::string& problem);
 
-// What a second copy says on standard error; fronted: the running copy's
-// window was brought to the front.
-std::string SecondCopyText(const std::string& program, bool fronted);
+// What a second copy of the window learnt of the running one.
+enum class RunningCopy {
+    Fronted,     // its window was brought to the front
+    NotFronted,  // a window that did not answer
+    InTerminal,  // it runs in a terminal: no window to bring to the front
+};
+
+// What a second copy says on standard error.
+std::string SecondCopyText(const std::string& program, RunningCopy running);

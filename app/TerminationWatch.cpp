@@ -11,13 +11,13 @@
 
 bool TerminationWatch::BlockSignals()
 {
-    const sigset_t set = TerminationSignals();
+    const sigset_t set = EndingSignals();
     return pthread_sigmask(SIG_BLOCK, &set, nullptr) == 0;
 }
 
 TerminationWatch::TerminationWatch(QObject* parent) : QObject(parent)
 {
-    const sigset_t set = TerminationSignals();
+    const sigset_t set = EndingSignals();
     fd = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
     if (fd < 0) {
         return;

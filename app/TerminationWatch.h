@@ -4,12 +4,14 @@
 class QSocketNotifier;
 
 // Turns the session's end, Ctrl+C and Ctrl+\ (SIGTERM, SIGHUP, SIGINT,
-// SIGQUIT) into a close request on the user-interface thread, so that the
-// program then ends the orderly way, or refuses while firmware is written.
+// SIGQUIT), and every other signal whose default would end the process
+// (EndingSignals), into a close request on the user-interface thread, so
+// that the program then ends the orderly way, or refuses while firmware is
+// written.
 class TerminationWatch : public QObject {
     Q_OBJECT
 public:
-    // Holds the four signals back in every thread started from now on;
+    // Holds those signals back in every thread started from now on;
     // call before any thread exists. False when it could not be done.
     static bool BlockSignals();
 

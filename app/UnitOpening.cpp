@@ -1,5 +1,7 @@
 #include "UnitOpening.h"
 
+#include "Accessibility.h"
+#include "NoticeBox.h"
 #include "ScenePresenter.h"
 #include "WindowKit.h"
 #include "frmMain.h"
@@ -25,6 +27,8 @@ constexpr int TextGap = 2;
 TFormOpening::TFormOpening(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), ui(std::make_unique<Ui::TFormOpening>())
 {
+    InstallAccessibility();
+    RenewAccessible(this);
     LoadPictures();
     ui->setupUi(this);
     setFont(WindowFont());
@@ -51,6 +55,10 @@ TFormOpening::TFormOpening(QWidget* parent)
     }
     ui->reCaution->setPalette(paper);
     ui->reCaution->setEnabled(false);
+    // The pictures, named for a screen reader; the notice and the buttons
+    // are read by their words.
+    ui->ImgTitle->setAccessibleName(QString::fromLatin1(CardCaption));
+    ui->imgBack->setAccessibleName(QStringLiteral("Caution card"));
 
     connect(ui->btOK, &QPushButton::clicked, this, &TFormOpening::btOKClick);
     connect(ui->btCancel, &QPushButton::clicked, this, &TFormOpening::btCancelClick);
@@ -74,6 +82,7 @@ void TFormOpening::FormShow()
     controls.home2 = ui->btCancel->geometry();
     ShowScene(controls, std::nullopt, 1, Scene::Opening);
     FitText();
+    ui->reCaution->Announce(Scene::Opening);
     ShowEnterTarget(this, nullptr);
 }
 

@@ -22,6 +22,9 @@ public:
     const std::string& LockProblem() const { return mutexHandle.Problem(); }
     // The lock file; copies that share it are copies of one another.
     const std::string& LockPath() const { return mutexHandle.Path(); }
+    // The holder says which form it runs as; a second copy reads it.
+    bool SetHolderForm(InstanceLock::Form form) { return mutexHandle.SetHolderForm(form); }
+    InstanceLock::Form HolderForm() const { return mutexHandle.HolderForm(); }
 
 private:
     const char* mutexName;

@@ -2,6 +2,7 @@
 
 #include "ExitStatus.h"
 
+#include "Accessibility.h"
 #include "DisplayLossWatch.h"
 #include "FatalDisplay.h"
 #include "FirmImages.h"
@@ -14,6 +15,7 @@
 #include "SleepInhibitor.h"
 #include "SceneModel.h"
 #include "ScenePresenter.h"
+#include "SceneSpeech.h"
 #include "SceneTable.h"
 #include "UnitOpening.h"
 #include "WindowKit.h"
@@ -84,8 +86,14 @@ TForm1::TForm1(clsGTex& catalogue, std::unique_ptr<clsMainSeq> seq, bool startWo
       ui(std::make_unique<Ui::TForm1>()),
       sequencer(std::move(seq)),
       messageDisplay(ShowMessageBox),
-      beep([] { QApplication::beep(); })
+      beep([] { QApplication::beep(); }),
+      errorLine([](const std::string& line) {
+          std::fprintf(stderr, "%s\n", line.c_str());
+          std::fflush(stderr);
+      })
 {
+    InstallAccessibility();
+    RenewAccessible(this);
     LoadPictures();
     ui->setupUi(this);
     setFont(WindowFont());
@@ -107,6 +115,7 @@ TForm1::TForm1(clsGTex& catalogue, std::unique_ptr<clsMainSeq> seq, bool startWo
     setWindowTitle(FromText(appTitle));
 
     Layout(width(), height());
+    NameForReaders();
 
     connect(ui->Button_Start, &QPushButton::clicked, this, &TForm1::Button_StartClick);
     connect(ui->Button_Exit, &QPushButton::clicked, this, &TForm1::Button_ExitClick);
@@ -132,7 +141,7 @@ TForm1::TForm1(clsGTex& catalogue, std::unique_ptr<clsMainSeq> seq, bool startWo
     inhibitor = new SleepInhibitor(this);
     portalInhibitor = new PortalInhibitor(this);
 
-    closingNote = new QLabel(QString::fromLatin1(ClosingNoteText), this);
+    closingNote = new QLabel(QString::fromLatin1(ClosingNoteText(false)), this);
     closingNote->setObjectName(QStringLiteral("lblClosing"));
     closingNote->setGeometry(6, 0, width() - 12, StripHeight + 2);
     closingNote->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -205,6 +214,19 @@ void TForm1::Layout(int clientWidth, int clientHeight)
     ui->cmbPort->raise();
 }
 
+// What a screen reader says of the controls that have no caption of their
+// own; the buttons are read by their captions, the notice by its lines.
+void TForm1::NameForReaders()
+{
+    ui->cmbPort->setAccessibleName(QString::fromLatin1(PortBoxName));
+    ui->cmbPort->setAccessibleDescription(QString::fromLatin1(PortBoxDescription));
+    // On Linux a combo box is read by what it holds; the text inside it, which
+    // takes the focus, carries the name.
+    ui->cmbPort->lineEdit()->setAccessibleName(QString::fromLatin1(PortBoxName));
+    ui->cmbPort->lineEdit()->setAccessibleDescription(QString::fromLatin1(PortBoxDescription));
+    ui->ProgressBar1->setAccessibleName(QString::fromLatin1(ProgressName));
+}
+
 void TForm1::Present(Scene newScene)
 {
     const SceneView view = MakeSceneView(newScene, FactsFor(newScene, sequencer->GetWriteTime(), [this] {
@@ -213,6 +235,14 @@ void TForm1::Present(Scene newScene)
     DrawScene(controls, view, sequencer->GetPort());
     FitText();
     ShowEnterTarget(this, EnterDefault());
+    const SceneSpeechRow* speech = FindSceneSpeech(newScene);
+    const bool measures = speech != nullptr && speech->progressDescription != nullptr;
+    const QString measured = measures ? QString::fromLatin1(speech->progressDescription) : QString();
+    if (ui->ProgressBar1->accessibleDescription() != measured) {
+        ui->ProgressBar1->setAccessibleDescription(measured);  // told to a reader only when it changes
+    }
+    // Last, once everything the scene shows is in place.
+    ui->reMessage->Announce(newScene);
     if (!view.closeRefused) {
         closingNote->hide();
     }
@@ -260,16 +290,41 @@ void TForm1::AllowMinimise(bool allow)
 void TForm1::CloseRefused()
 {
     beep();
+    closingNote->setText(QString::fromLatin1(ClosingNoteText(endRequest.Remembered())));
     closingNote->show();
 }
 
 bool TForm1::RefuseSessionEnd()
 {
-    if (FormCloseQuery()) {
+    if (endRequest.Arrive(scene)) {
         return false;
     }
     CloseRefused();
     return true;
+}
+
+bool TForm1::RequestEnd()
+{
+    if (endRequest.Arrive(scene)) {
+        // On an outcome scene the outcome is the status; before any outcome
+        // the request itself is.
+        const int outcome = ExitStatusOfScene(scene);
+        endStatus = outcome >= 0 ? outcome : ExitStatus::Signalled;
+        EndProgram();
+        return true;
+    }
+    CloseRefused();
+    return false;
+}
+
+// The update has ended with a request to end waiting: said as the display
+// loss says it, and the end comes without OK.
+void TForm1::HonourEndRequest(SeqEvent code, int target)
+{
+    const WriteOutcome outcome = OutcomeOfWrite(code, target);
+    errorLine(ProgramFileName() + ": " + outcome.text);
+    endStatus = outcome.status;
+    EndProgram();
 }
 
 void TForm1::FormShow()
@@ -391,6 +446,9 @@ void TForm1::HandleEvent(SeqEvent code, int target)
         beep();
     }
     Present(scene);
+    if (endRequest.DueAt(scene)) {
+        HonourEndRequest(code, target);
+    }
 }
 
 int TForm1::FinishWithoutDisplay()
@@ -457,4 +515,9 @@ void TForm1::SetMessageDisplay(MessageDisplay display)
 void TForm1::SetBeep(std::function<void()> sound)
 {
     beep = std::move(sound);
+}
+
+void TForm1::SetErrorLine(std::function<void(const std::string&)> say)
+{
+    errorLine = std::move(say);
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "EndRequest.h"
+#include "ExitStatus.h"
 #include "MessageBoxCp932.h"
 #include "Scene.h"
 #include "SceneModel.h"
@@ -54,13 +56,26 @@ public:
     bool FormCloseQuery() const;
     void Timer1Timer();
     // A close request refused while a processor is written: the warning
-    // sound, and a line saying that the window closes by itself.
+    // sound, and a line saying when the window can close (ClosingNoteText).
     void CloseRefused();
     // The session asks to save before it ends (logging out, shutting down):
     // true, with the same feedback as a refused close, while a processor is
-    // written; the session is then asked to cancel its end.
+    // written; the session is then asked to cancel its end, and the end is
+    // remembered for when the update has ended (EndRequest.h).
     bool RefuseSessionEnd();
-    static constexpr const char* ClosingNoteText = ::ClosingNoteText;
+    // A request to end from outside the windows (a termination signal): the
+    // program ends now; while a processor is written it is refused, and
+    // remembered: once the update has ended the outcome goes to standard
+    // error and the program ends with the outcome's status, without waiting
+    // for OK. True when the program ends now.
+    bool RequestEnd();
+    // The status the program ends with (ExitStatus.h).
+    int EndStatus() const { return endStatus; }
+    // What a screen reader says of the port box and the progress bar.
+    static constexpr const char* PortBoxName = "COM port number";
+    static constexpr const char* PortBoxDescription =
+        "The COM port of the radio's data cable, 1 to 256: type it or pick it from the list";
+    static constexpr const char* ProgressName = "Firmware writing progress";
     // The display is gone (called from the message handler, outside any
     // tick): the ticks stop; a processor being written is written to its
     // end on a plain loop without windows. Says on standard error what came
@@ -73,6 +88,8 @@ public:
     // replaceable so that both can be watched.
     void SetMessageDisplay(MessageDisplay display);
     void SetBeep(std::function<void()> sound);
+    // Where a line for standard error goes; replaceable so that it can be read.
+    void SetErrorLine(std::function<void(const std::string&)> say);
 
     // Scene 4's minutes: (seconds + 79) div 60, in decimal.
     static std::string WriteTimeText(int seconds);
@@ -87,6 +104,7 @@ protected:
 
 private:
     void Layout(int clientWidth, int clientHeight);
+    void NameForReaders();
     void Present(Scene newScene);
     // The button Enter presses when no push button has the focus.
     QPushButton* EnterDefault() const;
@@ -94,6 +112,7 @@ private:
     void EventStep();
     void ShowTitle();
     void EndProgram();
+    void HonourEndRequest(SeqEvent code, int target);
     void AllowMinimise(bool allow);
     void FitText();
 
@@ -104,6 +123,9 @@ private:
     SceneControls controls;
     MessageDisplay messageDisplay;
     std::function<void()> beep;
+    std::function<void(const std::string&)> errorLine;
+    EndRequest endRequest;
+    int endStatus = ExitStatus::Done;
     std::unique_ptr<thrProg> worker;
     QLabel* closingNote = nullptr;  // owned by the window
     SleepInhibitor* inhibitor = nullptr;  // owned by the window

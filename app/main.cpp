@@ -1,8 +1,11 @@
 #include "AppWindows.h"
+#include "ConsoleHost.h"
 #include "DisplayLossWatch.h"
+#include "DisplayStart.h"
 #include "ExitStatus.h"
 #include "FatalDisplay.h"
 #include "FatalMessage.h"
+#include "GuardedApplication.h"
 #include "InstanceBeacon.h"
 #include "OvlTable.h"
 #include "Platform.h"
@@ -19,7 +22,10 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <csignal>
 #include <cstdio>
+#include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,6 +39,17 @@ namespace {
 // How long a second copy waits for the running one to answer.
 constexpr int CallTimeoutMs = 5000;
 
+// The toolkit, once a display is there; without one the process ends here
+// with failStatus and a line that says why.
+std::unique_ptr<GuardedApplication> StartToolkit(int& argc, char* argv[], int failStatus)
+{
+    DisplayStart check(failStatus);
+    if (!DisplayStart::DisplayNamed()) {
+        check.Fail();
+    }
+    return std::make_unique<GuardedApplication>(argc, argv);
+}
+
 // The two windows (the card is the main form: its closing ends the program),
 // then the message loop. The windows go before the application object.
 int RunWindows(QApplication& app)
@@ -45,17 +62,18 @@ int RunWindows(QApplication& app)
     DisplayLossWatch displayLoss([&windows] { return windows.Main().FinishWithoutDisplay(); });
     QObject::connect(&beacon, &InstanceBeacon::frontRequested, &app, [&windows] { windows.BringToFront(); });
 
-    QObject::connect(FormOpening, &TFormOpening::closed, &app, [] { QCoreApplication::exit(0); },
-                     Qt::QueuedConnection);
-    // The session's end, Ctrl+C and Ctrl+\ ask the card, which refuses while
-    // a processor is written, like any close request.
+    // The status is Done unless a request to end waited for an update's
+    // outcome.
+    QObject::connect(FormOpening, &TFormOpening::closed, &app,
+                     [&windows] { QCoreApplication::exit(windows.Main().EndStatus()); }, Qt::QueuedConnection);
+    // The session's end, Ctrl+C and Ctrl+\ end the program, or, while a
+    // processor is written, once the update has ended.
     TerminationWatch termination;
-    QObject::connect(&termination, &TerminationWatch::requested, FormOpening,
-                     [] { FormOpening->RequestClose(); });
+    QObject::connect(&termination, &TerminationWatch::requested, &app,
+                     [&windows] { windows.Main().RequestEnd(); });
 
     FormOpening->show();
-    app.exec();
-    return 0;
+    return app.exec();
 }
 
 // A second copy starts no window: it has the running one's brought to the
@@ -63,9 +81,15 @@ int RunWindows(QApplication& app)
 int CallRunningCopy(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    const bool fronted = InstanceBeacon(Environ.LockPath()).CallRunning(CallTimeoutMs);
-    std::fprintf(stderr, "%s\n", SecondCopyText(ProgramFileName(), fronted).c_str());
-    return 0;
+    RunningCopy running = RunningCopy::InTerminal;
+    if (Environ.HolderForm() != InstanceLock::Form::Terminal) {
+        // A copy that had not yet said what it is may say so by now.
+        running = InstanceBeacon(Environ.LockPath()).CallRunning(CallTimeoutMs) ? RunningCopy::Fronted
+            : Environ.HolderForm() == InstanceLock::Form::Terminal              ? RunningCopy::InTerminal
+                                                                                 : RunningCopy::NotFronted;
+    }
+    std::fprintf(stderr, "%s\n", SecondCopyText(ProgramFileName(), running).c_str());
+    return ExitStatus::SecondCopy;
 }
 
 // A lock that cannot be made is a broken setup, never to be hidden: said on
@@ -76,7 +100,7 @@ int ReportLockProblem(int argc, char* argv[])
     const std::string text = LockProblemText(Environ.LockProblem());
     std::fprintf(stderr, "%s: %s\n", ProgramFileName().c_str(), text.c_str());
     std::fflush(stderr);
-    QApplication app(argc, argv);
+    const std::unique_ptr<GuardedApplication> app = StartToolkit(argc, argv, ExitStatus::LockFailed);
     QMessageBox box(QMessageBox::Critical, QString::fromStdString(ProgramFileName()), QString::fromStdString(text),
                     QMessageBox::Ok);
     TerminationWatch termination;
@@ -91,6 +115,8 @@ int ReportLockProblem(int argc, char* argv[])
 int RunInTerminal(int argc, char* argv[], const std::vector<std::string>& args)
 {
     TerminationWatch::BlockSignals();  // before the bus's thread exists
+    ConsoleHost::HoldSignalsBack();    // and every other signal the terminal form refuses
+    Environ.SetHolderForm(InstanceLock::Form::Terminal);  // a window started now says so
     QCoreApplication app(argc, argv);
     SleepInhibitor inhibitor;
     TermStart start;
@@ -115,11 +141,23 @@ int main(int argc, char* argv[])
     if (Environ.IsFirstInstance() == 0) {
         return Environ.LockProblem().empty() ? CallRunningCopy(argc, argv) : ReportLockProblem(argc, argv);
     }
+    Environ.SetHolderForm(InstanceLock::Form::Window);
     GTex.SetLines(OvlTable, OvlTableCount);
     TerminationWatch::BlockSignals();  // before any thread exists
-    QApplication app(argc, argv);
+    // A closed standard error (a pager quit, a log gone) must not end a write.
+    std::signal(SIGPIPE, SIG_IGN);
+    const std::unique_ptr<GuardedApplication> app = StartToolkit(argc, argv, ExitStatus::NoDisplay);
     if (!CheckCatalogue(GTex, ShowFatalMessage)) {
         return 0;
     }
-    return RunWindows(app);
+    // What escapes the making of the windows (the loop's own escapes are the
+    // application object's to show).
+    try {
+        return RunWindows(*app);
+    } catch (const std::exception& error) {
+        ShowFatal(GuardedApplication::EscapedText(error.what()));
+    } catch (...) {
+        ShowFatal(GuardedApplication::EscapedText("an exception of unknown type"));
+    }
+    return ExitStatus::InternalError;
 }

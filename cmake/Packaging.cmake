@@ -1,6 +1,6 @@
-# Installation rules and the Debian package:
+# Installation rules and the Debian package's control fields:
 #   cmake --install BUILD --prefix /usr       the files alone
-#   cpack -G DEB --config BUILD/CPackConfig.cmake   rx77nova-update_<version>_<arch>.deb
+#   scripts/package                           rx77nova-update_<version>_<arch>.deb
 include(GNUInstallDirs)
 
 set(RX_PACKAGE_NAME rx77nova-update)
@@ -9,8 +9,23 @@ set(RX_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/${RX_PACKAGE_NAME})
 
 install(TARGETS rx77nova-update rx77nova-radio RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-install(FILES ${RX_PACKAGING_DIR}/rx77nova-update.desktop
+# The desktop entry and the AppStream metainfo share the program's
+# reverse-DNS id, as software centres expect.
+set(RX_APP_ID org.example.rx77nova_update)
+install(FILES ${RX_PACKAGING_DIR}/${RX_APP_ID}.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+
+# The metainfo with its releases read from the changelog.
+set(RX_METAINFO ${CMAKE_CURRENT_BINARY_DIR}/${RX_APP_ID}.metainfo.xml)
+add_custom_command(OUTPUT ${RX_METAINFO}
+  COMMAND ${CMAKE_COMMAND} -DTEMPLATE=${RX_PACKAGING_DIR}/${RX_APP_ID}.metainfo.xml.in
+          -DCHANGELOG=${RX_PACKAGING_DIR}/changelog -DOUTPUT=${RX_METAINFO}
+          -P ${RX_PACKAGING_DIR}/Metainfo.cmake
+  DEPENDS ${RX_PACKAGING_DIR}/${RX_APP_ID}.metainfo.xml.in ${RX_PACKAGING_DIR}/changelog
+          ${RX_PACKAGING_DIR}/Metainfo.cmake
+  VERBATIM)
+add_custom_target(rx_metainfo ALL DEPENDS ${RX_METAINFO})
+install(FILES ${RX_METAINFO} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 # The menu shows the window's own icon.
 install(FILES ${PROJECT_SOURCE_DIR}/resources/icon.png
@@ -39,32 +54,11 @@ endforeach()
 add_custom_target(rx_man_pages ALL DEPENDS ${RX_MAN_PAGES})
 install(FILES ${RX_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-set(CPACK_PACKAGE_NAME ${RX_PACKAGE_NAME})
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_VENDOR "rx77nova-update developers")
-set(CPACK_PACKAGE_CONTACT "rx77nova-update developers <maintainers@rx77nova-update.example.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "firmware updater for the RX-77NOVA handheld radio")
-set(CPACK_PACKAGE_DESCRIPTION
-  "Rewrites the firmware of the RX-77NOVA handheld transceiver's main processor
-and DSP over its USB-serial data cable. The firmware is built into the
-program; it reads the radio's versions, says what it will do and writes
-each processor that differs, with progress. rx77nova-radio emulates the
-radio on a pseudo-terminal for rehearsing an update.")
-set(CPACK_PACKAGE_FILE_NAME "${RX_PACKAGE_NAME}_${PROJECT_VERSION}")
-set(CPACK_STRIP_FILES ON)
-set(CPACK_GENERATOR DEB)
+# The package's control fields. scripts/package fills in what it works out
+# from the installed files: the architecture, the installed size and the
+# libraries the programs link (dpkg-shlibdeps).
+configure_file(${RX_PACKAGING_DIR}/control.in ${CMAKE_CURRENT_BINARY_DIR}/deb-control @ONLY)
 
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
-set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The libraries the programs link (Qt 6, libstdc++, libc) as dpkg-shlibdeps
-# finds them; no -dev package.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The libraries come from shlibdeps; the faces the windows ask for do not:
-# Liberation Sans has the metrics of Arial, DejaVu Sans is the sans-serif
-# face every desktop has, for the 8-point dialog font where Liberation is
-# missing.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, fonts-dejavu-core")
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
-
-include(CPack)
+if(RX_BUILD_TESTS)
+  add_subdirectory(tests/packaging)
+endif()

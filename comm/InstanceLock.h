@@ -33,9 +33,24 @@ public:
     // The lock file's path; empty when no folder for it could be found.
     const std::string& Path() const { return path; }
 
+    // Which form of the program holds the lock, so that a second copy can
+    // say what runs: a window it can bring to the front, or a terminal.
+    enum class Form {
+        Unknown,  // not said (yet), or it cannot be read
+        Window,
+        Terminal,
+    };
+    // The holder says which form it runs as; false when this process does
+    // not hold the lock or it could not be said.
+    bool SetHolderForm(Form form);
+    // What the holder said; Unknown when it said nothing.
+    Form HolderForm() const;
+
 private:
     static constexpr intptr_t kNone = -1;
     intptr_t handle = kNone;  // the platform's handle of the lock
+    intptr_t formHandle = kNone;  // where the holder's form is kept, where it is not the lock's own
+    std::string name;
     State state = State::Failed;
     std::string problem;
     std::string path;

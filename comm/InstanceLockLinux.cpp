@@ -69,7 +69,7 @@ InstanceLock::InstanceLock(const char* name) : InstanceLock(name, "/tmp")
 {
 }
 
-InstanceLock::InstanceLock(const char* name, const std::string& fallbackBase)
+InstanceLock::InstanceLock(const char* lockName, const std::string& fallbackBase) : name(lockName)
 {
     const std::string dir = LockDirectory(fallbackBase, problem);
     if (dir.empty()) {
@@ -91,6 +91,8 @@ InstanceLock::InstanceLock(const char* name, const std::string& fallbackBase)
         }
         return;
     }
+    // What a copy that held it before said about itself is no longer true.
+    (void)!ftruncate(fd, 0);
     handle = fd;
     state = State::Held;
 }
@@ -102,4 +104,39 @@ InstanceLock::~InstanceLock()
         flock(fd, LOCK_UN);
         close(fd);
     }
+}
+
+namespace {
+
+// The holder's form, written into the lock file (which holds nothing else).
+constexpr const char* WindowWord = "window\n";
+constexpr const char* TerminalWord = "terminal\n";
+
+} // namespace
+
+bool InstanceLock::SetHolderForm(Form form)
+{
+    if (handle == kNone || form == Form::Unknown) {
+        return false;
+    }
+    const int fd = static_cast<int>(handle);
+    const std::string word = form == Form::Window ? WindowWord : TerminalWord;
+    return ftruncate(fd, 0) == 0
+        && pwrite(fd, word.data(), word.size(), 0) == static_cast<ssize_t>(word.size());
+}
+
+InstanceLock::Form InstanceLock::HolderForm() const
+{
+    if (path.empty()) {
+        return Form::Unknown;
+    }
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) {
+        return Form::Unknown;
+    }
+    char text[16] {};
+    const ssize_t n = pread(fd, text, sizeof(text) - 1, 0);
+    close(fd);
+    const std::string word(text, n > 0 ? static_cast<size_t>(n) : 0);
+    return word == WindowWord ? Form::Window : word == TerminalWord ? Form::Terminal : Form::Unknown;
 }

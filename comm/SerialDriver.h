@@ -44,6 +44,11 @@ struct LineSettings {
     uint8_t errorChar = 0x3F;
     uint8_t eofChar = 0xFD;
     uint8_t evtChar = 0xFE;
+    // A write of n bytes may take n * writeMsPerByte + writeMsConstant
+    // milliseconds. A driver whose device keeps the time-out (a COM port's)
+    // takes it from here once; others wait as each Write says.
+    uint32_t writeMsPerByte = 0;
+    uint32_t writeMsConstant = 0;
 };
 
 // The few serial-port operations the port needs from the system. Reads and
@@ -74,7 +79,9 @@ public:
     // Bytes read, 0 ... count; 0 on failure.
     virtual uint32_t Read(uint8_t* buffer, uint32_t count) = 0;
     // Bytes written; fewer than count when the time-out expired or the
-    // device went away.
+    // device went away. timeoutMs is what the line settings' write time-out
+    // gives for count bytes; a device that holds that time-out itself
+    // (Configure) waits by it.
     virtual uint32_t Write(const uint8_t* data, uint32_t count, uint32_t timeoutMs) = 0;
     // Waits until bytes arrive or timeoutMs have passed; true when they
     // arrived. Bytes already waiting when it is called were left for later,
@@ -82,4 +89,7 @@ public:
     // time then just passes. Unlike the other calls it may come from another
     // thread than the one that opens and uses the port.
     virtual bool WaitForInput(int timeoutMs) = 0;
+    // What a wait on several ports at once polls for this port's input (a
+    // descriptor); -1 where there is none and the receive count is watched.
+    virtual int InputDescriptor() const { return -1; }
 };

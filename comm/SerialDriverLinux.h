@@ -23,6 +23,7 @@ public:
     uint32_t Read(uint8_t* buffer, uint32_t count) override;
     uint32_t Write(const uint8_t* data, uint32_t count, uint32_t timeoutMs) override;
     bool WaitForInput(int timeoutMs) override;
+    int InputDescriptor() const override { return fd.load(); }
 
 private:
     void AskLowLatency();

@@ -10,9 +10,6 @@ HANDLE Handle(void* port)
     return static_cast<HANDLE>(port);
 }
 
-// Until the first write asks for its own, a write may take this long.
-constexpr uint32_t kFirstWriteTimeoutMs = 3000;
-
 // Puts the 15 flag bits into the DCB's bit fields; the rest stay as read.
 void PutLineFlags(DCB& dcb, uint16_t flags)
 {
@@ -77,7 +74,6 @@ int SerialDriverWindows::Open(const std::string& path)
         return ErrnoOfOpenError(GetLastError());
     }
     port = handle;
-    writeTimeoutMs = 0;
     return 0;
 }
 
@@ -100,25 +96,21 @@ bool SerialDriverWindows::Purge()
         && PurgeComm(Handle(port), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR) != 0;
 }
 
-// A read returns at once with what has arrived; a write waits at most writeMs.
-bool SerialDriverWindows::SetTimeouts(uint32_t writeMs)
+bool SerialDriverWindows::Configure(const LineSettings& settings)
 {
+    // Both write time-outs 0 would let a write wait for ever.
+    if (port == nullptr || (settings.writeMsPerByte == 0 && settings.writeMsConstant == 0)) {
+        return false;
+    }
+    // A read returns at once with what has arrived; a write of n bytes may
+    // take n times the time per byte plus the constant.
     COMMTIMEOUTS timeouts {};
     timeouts.ReadIntervalTimeout = MAXDWORD;
     timeouts.ReadTotalTimeoutMultiplier = 0;
     timeouts.ReadTotalTimeoutConstant = 0;
-    timeouts.WriteTotalTimeoutMultiplier = 0;
-    timeouts.WriteTotalTimeoutConstant = writeMs;
+    timeouts.WriteTotalTimeoutMultiplier = settings.writeMsPerByte;
+    timeouts.WriteTotalTimeoutConstant = settings.writeMsConstant;
     if (SetCommTimeouts(Handle(port), &timeouts) == 0) {
-        return false;
-    }
-    writeTimeoutMs = writeMs;
-    return true;
-}
-
-bool SerialDriverWindows::Configure(const LineSettings& settings)
-{
-    if (port == nullptr || !SetTimeouts(writeTimeoutMs != 0 ? writeTimeoutMs : kFirstWriteTimeoutMs)) {
         return false;
     }
     DCB dcb {};
@@ -127,7 +119,7 @@ bool SerialDriverWindows::Configure(const LineSettings& settings)
         return false;
     }
     dcb.BaudRate = settings.bitRate;
-    PutLineFlags(dcb, settings.flags);
+    PutLineFlags(dcb, settings.flags);  // DTR and RTS among them
     dcb.wReserved = 0;
     dcb.XonLim = static_cast<WORD>(settings.xonLimit);
     dcb.XoffLim = static_cast<WORD>(settings.xoffLimit);
@@ -142,17 +134,12 @@ bool SerialDriverWindows::Configure(const LineSettings& settings)
     return SetCommState(Handle(port), &dcb) != 0;
 }
 
-// The line settings drive DTR and RTS already; the escapes say it once more
-// for drivers that act only on them. A driver that refuses them (a handshake
-// mode, a line without modem signals) leaves the port as usable as before.
+// The line settings (the DCB's DTR and RTS modes) have set both lines.
 bool SerialDriverWindows::SetModemLines(bool dtr, bool rts)
 {
-    if (port == nullptr) {
-        return false;
-    }
-    EscapeCommFunction(Handle(port), dtr ? SETDTR : CLRDTR);
-    EscapeCommFunction(Handle(port), rts ? SETRTS : CLRRTS);
-    return true;
+    (void)dtr;
+    (void)rts;
+    return port != nullptr;
 }
 
 bool SerialDriverWindows::Counts(uint32_t& in, uint32_t& out)
@@ -210,11 +197,9 @@ uint32_t SerialDriverWindows::Write(const uint8_t* data, uint32_t count, uint32_
     if (port == nullptr || count == 0) {
         return 0;
     }
-    // A time-out of 0 would let the write wait for ever.
-    const uint32_t wait = timeoutMs != 0 ? timeoutMs : 1;
-    if (wait != writeTimeoutMs && !SetTimeouts(wait)) {
-        return 0;
-    }
+    // The device holds the time-out that Configure gave it, the one that
+    // timeoutMs was worked out from.
+    (void)timeoutMs;
     // On failure too, put is what went out before the device gave up.
     DWORD put = 0;
     WriteFile(Handle(port), data, count, &put, nullptr);

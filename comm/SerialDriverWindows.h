@@ -2,8 +2,10 @@
 #include "SerialDriver.h"
 
 // Serial port over a Win32 COM device: CreateFile on \\.\COMn without
-// sharing, the driver's queues by SetupComm, the line by the DCB, reads that
-// return at once by SetCommTimeouts, the counts by ClearCommError.
+// sharing, the driver's queues by SetupComm, the line and its DTR and RTS
+// by the DCB, the time-outs once per Configure by SetCommTimeouts (reads
+// return at once; a write may take a time per byte and a constant), the
+// counts by ClearCommError.
 class SerialDriverWindows final : public SerialDriver {
 public:
     SerialDriverWindows() = default;
@@ -27,10 +29,11 @@ public:
     // the port names the failure the same way on every platform.
     static int ErrnoOfOpenError(unsigned long error);
 
+    // The device's HANDLE (null when closed), for a look at what it holds.
+    void* NativeHandle() const { return port; }
+
 private:
-    bool SetTimeouts(uint32_t writeMs);
     bool Counts(uint32_t& in, uint32_t& out);
 
-    void* port = nullptr;            // the device's HANDLE; null when closed
-    uint32_t writeTimeoutMs = 0;     // the write time-out the device holds
+    void* port = nullptr;  // the device's HANDLE; null when closed
 };

@@ -84,6 +84,41 @@ cmcComm::~cmcComm()
     }
 }
 
+namespace {
+
+// Code page 932 (the Japanese ANSI code page): a lead byte followed by a
+// trail byte is one character.
+bool IsCp932Lead(unsigned char byte)
+{
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+bool IsCp932Trail(unsigned char byte)
+{
+    return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
+}
+
+// Where the next separator starts at or after from; a separator byte that
+// is the second byte of a double-byte character is part of that character.
+size_t FindSeparator(std::string_view text, char separator, size_t from)
+{
+    size_t at = from;
+    while (at < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[at]);
+        if (IsCp932Lead(byte) && at + 1 < text.size() && IsCp932Trail(static_cast<unsigned char>(text[at + 1]))) {
+            at += 2;
+            continue;
+        }
+        if (text[at] == separator) {
+            return at;
+        }
+        ++at;
+    }
+    return std::string_view::npos;
+}
+
+} // namespace
+
 std::optional<std::string> cmcComm::GetField(std::string_view text, char separator, int index)
 {
     if (index < 0) {
@@ -91,13 +126,13 @@ std::optional<std::string> cmcComm::GetField(std::string_view text, char separat
     }
     size_t begin = 0;
     for (int field = 0; field < index; ++field) {
-        const size_t next = text.find(separator, begin);
+        const size_t next = FindSeparator(text, separator, begin);
         if (next == std::string_view::npos) {
             return std::nullopt;
         }
         begin = next + 1;
     }
-    const size_t end = text.find(separator, begin);
+    const size_t end = FindSeparator(text, separator, begin);
     return std::string(text.substr(begin, end == std::string_view::npos ? std::string_view::npos : end - begin));
 }
 
@@ -188,6 +223,8 @@ LineSettings cmcComm::CurrentLineSettings() const
     line.errorChar = errorChar;
     line.eofChar = eofChar;
     line.evtChar = evtChar;
+    line.writeMsPerByte = writeTimeoutPerByte;
+    line.writeMsConstant = writeTimeoutConstant;
     return line;
 }
 

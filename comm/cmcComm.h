@@ -60,8 +60,8 @@ public:
     bool WaitForInput(int ms);
 
     // Field index of text split at separator; none when there are fewer
-    // fields. Text is taken as single-byte characters, so every separator
-    // byte splits.
+    // fields. Text is in code page 932: a separator byte that is the second
+    // byte of a double-byte character does not split.
     static std::optional<std::string> GetField(std::string_view text, char separator, int index);
 
     // Why the last Open failed: the system's errno (0 when the device did

@@ -184,11 +184,28 @@ std::string FuzzPortName(std::string_view text)
 
 // --- fields and the settings string -------------------------------------------------
 
+// Code page 932: a lead byte and a trail byte make one character.
+bool Cp932Pair(std::string_view text, size_t at)
+{
+    const auto lead = static_cast<unsigned char>(text[at]);
+    if (at + 1 >= text.size() || !((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC))) {
+        return false;
+    }
+    const auto trail = static_cast<unsigned char>(text[at + 1]);
+    return (trail >= 0x40 && trail <= 0x7E) || (trail >= 0x80 && trail <= 0xFC);
+}
+
 std::optional<std::string> ReferenceField(std::string_view text, char separator, int index)
 {
     int field = 0;
     std::string current;
-    for (char c : text) {
+    for (size_t at = 0; at < text.size(); ++at) {
+        const char c = text[at];
+        if (Cp932Pair(text, at)) {
+            current += c;
+            current += text[++at];
+            continue;
+        }
         if (c == separator) {
             if (field == index) {
                 return current;

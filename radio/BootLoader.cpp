@@ -1,11 +1,8 @@
 #include "BootLoader.h"
 
 #include "FirmwareVariant.h"
+#include "RadioImages.h"
 #include "RadioLayout.h"
-
-#include "FirmImages.h"
-#include "ScrambleKey.h"
-#include "VersionCheck.h"
 
 #include <cstdio>
 #include <cstring>
@@ -54,14 +51,14 @@ BootLoader::BootLoader() : cpuFlash(cpuFlashFirst, cpuFlashLast), dspFlash(dspFl
 
 bool BootLoader::SetUp(const RadioOptions& options, const FirmwareSet& images, std::string& error)
 {
-    if (RecordLength(images.cpu) == 0 || RecordLength(images.dsp) == 0
-        || RecordLength(images.flashWriter) == 0) {
+    if (RadioRecordLength(images.cpu) == 0 || RadioRecordLength(images.dsp) == 0
+        || RadioRecordLength(images.flashWriter) == 0) {
         error = "the firmware images are missing";
         return false;
     }
     cpuReference = FlashImage(images.cpu, cpuFlashFirst, cpuFlashLast);
     dspReference = FlashImage(images.dsp, dspFlashFirst, dspFlashLast);
-    writer = PlainBytes(images.flashWriter);
+    writer = RadioPlainBytes(images.flashWriter);
     variantMark = options.variantMark;
     echoWriter = options.echoWriter;
     if (!faults.Set(options.faults, error)
@@ -127,6 +124,7 @@ void BootLoader::Answer(std::string_view point, std::vector<uint8_t> bytes, std:
         emission.hangUp = true;
         break;
     case FaultKind::WrongByte:
+    case FaultKind::WrongLater:
         emission.bytes = bytes.empty() ? std::vector<uint8_t>{answerRefused} : bytes;
         emission.bytes[0] ^= 0xFF;
         if (quiet)
@@ -312,6 +310,7 @@ void BootLoader::FeedModel(uint8_t byte, std::vector<Emission>& out)
         return;
     }
     decoder.SetSeed(static_cast<uint8_t>(byte ^ keyByte), counterSeed);
+    modelCode = byte;
     version.clear();
     phase = Phase::Version;
     Answer("model", {answerAccepted}, out);
@@ -322,8 +321,14 @@ void BootLoader::FeedVersion(uint8_t byte, std::vector<Emission>& out)
     version.push_back(byte);
     if (version.size() < versionLength)
         return;
-    if (!IsVersionText(version.data())) {
+    if (!AllowedVersionText(version.data())) {
         Refuse("the version text sent is not an allowed text", answerRefused, out);
+        return;
+    }
+    if (dspSession && std::memcmp(version.data(), dspBootVersion, versionLength) != 0) {
+        Refuse("the DSP's version text is \"" + std::string(version.begin(), version.end()) + "\", not \""
+                   + dspBootVersion + "\"",
+               answerRefused, out);
         return;
     }
     if (!dspSession) {
@@ -366,6 +371,7 @@ void BootLoader::FeedWriter(uint8_t byte, std::vector<Emission>& out)
                NotThisNorAccepted(expected), out);
         return;
     }
+    ++writerBytesTaken;
     Answer("writer", {plain}, out, !echoWriter);
     if (++writerIndex < writer.size())
         return;
@@ -473,8 +479,35 @@ void BootLoader::HandleSum(std::vector<Emission>& out)
                answerRefused, out);
         return;
     }
+    if (!CpuFlashAgreesWithSession(out))
+        return;
     cpuFlash.intact = true;
     Answer("sum", {answerBlock}, out);
+}
+
+// Before it takes the main processor's firmware as complete, the boot
+// loader checks that what was written is what the session announced: the
+// version text sent after the model code, and the variant text of the
+// model code itself.
+bool BootLoader::CpuFlashAgreesWithSession(std::vector<Emission>& out)
+{
+    uint8_t text[versionLength];
+    cpuFlash.Read(cpuVersionAddress, versionLength, text);
+    if (std::memcmp(text, version.data(), versionLength) != 0) {
+        Refuse("the version text sent, \"" + std::string(version.begin(), version.end())
+                   + "\", is not the one written, \"" + std::string(text, text + versionLength) + "\"",
+               answerRefused, out);
+        return false;
+    }
+    uint8_t variant[variantTextLength];
+    cpuFlash.Read(cpuVariantAddress, variantTextLength, variant);
+    const char* expected = modelCode == modelScanOn ? variantScanOn : variantDupDtcs;
+    if (std::memcmp(variant, expected, variantTextLength) != 0) {
+        Refuse("model code " + std::to_string(modelCode) + " does not match the variant text written",
+               answerRefused, out);
+        return false;
+    }
+    return true;
 }
 
 void BootLoader::DspVerdict(std::vector<Emission>& out)
@@ -509,6 +542,7 @@ void BootLoader::FillReport(RadioReport& report) const
     report.blocksChecked = blocksChecked;
     report.identitiesAnswered = identitiesAnswered;
     report.bootSessions = bootSessions;
+    report.writerBytesTaken = writerBytesTaken;
     report.faultsInjected = faults.Injected();
     report.protocolErrors = errors;
     report.cpu.firstDifference = cpuFlash.FirstDifference(cpuReference);

@@ -67,6 +67,7 @@ private:
     void HandleSum(std::vector<Emission>& out);
     void HandleEnd(std::vector<Emission>& out);
     void DspVerdict(std::vector<Emission>& out);
+    bool CpuFlashAgreesWithSession(std::vector<Emission>& out);
     void AnswerIdentity(std::vector<Emission>& out);
     std::vector<uint8_t> IdentityFromFlash() const;
 
@@ -96,7 +97,8 @@ private:
     std::vector<uint8_t> command;  // plain bytes of a four-byte command so far
     std::vector<uint8_t> recent;   // last bytes, for the boot marker
     uint8_t keyByte = 0;
-    std::vector<uint8_t> version;
+    uint8_t modelCode = 0;
+    std::vector<uint8_t> version;  // the version text this session announced
     uint8_t sizeHigh = 0;
     size_t writerIndex = 0;
     // What this boot session has done to the flash.
@@ -112,6 +114,7 @@ private:
     int blocksChecked = 0;
     int identitiesAnswered = 0;
     int bootSessions = 0;
+    int writerBytesTaken = 0;
     int requestsHeard = 0;
     int lastRequest = -1;
     std::vector<std::string> errors;

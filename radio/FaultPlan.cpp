@@ -34,6 +34,7 @@ const char* FaultPlan::KindName(FaultKind kind)
     case FaultKind::HangUp: return "hang-up";
     case FaultKind::Noise: return "noise";
     case FaultKind::Late: return "late";
+    case FaultKind::WrongLater: return "wrong later byte";
     }
     return "?";
 }
@@ -70,6 +71,10 @@ bool FaultPlan::Set(const std::vector<Fault>& faults, std::string& error)
             error = "fault at \"" + fault.point + "\": a negative delay";
             return false;
         }
+        if (fault.kind == FaultKind::WrongLater && fault.nth < 1) {
+            error = "fault at \"" + fault.point + "\": passes are counted from 1";
+            return false;
+        }
         entries.push_back(entry);
     }
     return true;
@@ -83,10 +88,14 @@ const Fault* FaultPlan::Fire(std::string_view point, Session session, int block)
         const bool matches = entry.block > 0 ? entry.block == block : entry.name == point;
         if (!matches)
             continue;
+        if (entry.fault.kind == FaultKind::WrongLater && ++entry.passes < entry.fault.nth)
+            continue;
         entry.fired = !entry.fault.everyTime;
         std::string text = std::string(KindName(entry.fault.kind));
         if (entry.fault.kind == FaultKind::Late)
             text += " " + std::to_string(entry.fault.lateMs) + " ms";
+        if (entry.fault.kind == FaultKind::WrongLater)
+            text += " " + std::to_string(entry.fault.nth);
         text += " at " + entry.fault.point;
         if (session != NoSession)
             text += session == DspSession ? " (DSP)" : " (main processor)";

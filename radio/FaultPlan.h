@@ -34,6 +34,7 @@ private:
         int block = 0;
         int target = NoSession;  // or the only session it fires in
         bool fired = false;
+        int passes = 0;  // times its point was passed, for WrongLater
     };
     static bool Parse(const Fault& fault, Entry& entry);
 

@@ -1,9 +1,8 @@
 #include "FirmwareVariant.h"
 
 #include "RadioFlash.h"
+#include "RadioImages.h"
 #include "RadioLayout.h"
-
-#include "FirmImages.h"
 
 #include <algorithm>
 #include <cstring>
@@ -120,13 +119,22 @@ bool ChangeText(uint8_t* text, int from, Choice choice)
 std::vector<uint8_t> FlashImage(const ImageRecord& record, uint32_t first, uint32_t last)
 {
     std::vector<uint8_t> flash(size_t{last} - first + 1, 0xFF);
-    const std::vector<uint8_t> plain = PlainBytes(record);
+    const std::vector<uint8_t> plain = RadioPlainBytes(record);
     for (size_t i = 0; i < plain.size(); ++i) {
         const uint64_t address = uint64_t{record.first} + i;
         if (address >= first && address <= last)
             flash[address - first] = plain[i];
     }
     return flash;
+}
+
+bool AllowedVersionText(const uint8_t* text)
+{
+    for (int i = 0; i < radio::versionLength; ++i) {
+        if (AllowedIndex(text[i]) < 0)
+            return false;
+    }
+    return true;
 }
 
 bool MakeOlderText(uint8_t* text, int from)

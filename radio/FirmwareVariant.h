@@ -1,12 +1,12 @@
 #pragma once
 
+#include "ImageLayout.h"
 #include "RadioOptions.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-struct ImageRecord;
 class RadioFlash;
 
 // The contents a radio's flash starts with, made from the built-in images,
@@ -14,6 +14,10 @@ class RadioFlash;
 
 // The record's plain bytes laid out over first ... last, 0xFF elsewhere.
 std::vector<uint8_t> FlashImage(const ImageRecord& record, uint32_t first, uint32_t last);
+
+// True when each of the 8 characters is an ASCII letter, digit, '-', '.' or
+// a blank: what the radio reports and what its boot loader takes.
+bool AllowedVersionText(const uint8_t* text);
 
 // Change one compared character so that the text sorts before (Older) or
 // after (Newer) the given one and stays an allowed version text. Characters

@@ -50,6 +50,11 @@ bool ParseKind(std::string kind, Fault& fault)
         fault.kind = FaultKind::Late;
         return ParseNumber(kind.substr(late.size()), 0, 600000, fault.lateMs);
     }
+    const std::string wrongAt = "wrong=";
+    if (kind.rfind(wrongAt, 0) == 0) {
+        fault.kind = FaultKind::WrongLater;
+        return ParseNumber(kind.substr(wrongAt.size()), 1, 65535, fault.nth);
+    }
     static constexpr struct {
         const char* name;
         FaultKind kind;
@@ -78,7 +83,8 @@ std::string RadioUsage()
            "  POINT: ident boot marker sync key model version size writer writer_aa dsp_ready\n"
            "         sys_check sys_data data sum dsp_sum end blockN; cpu. or dsp. in front\n"
            "         limits it to one processor\n"
-           "  KIND:  silent wrong hangup noise late=MS; a trailing * fires it every time\n";
+           "  KIND:  silent wrong hangup noise late=MS wrong=N (right until the N-th pass);\n"
+           "         a trailing * fires it every time\n";
 }
 
 bool ParseFault(const std::string& text, Fault& fault, std::string& error)

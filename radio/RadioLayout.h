@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-// The radio's memories and the fixed bytes of its boot loader. The version
-// fields' addresses are those of the images (FirmImages.h).
+// The radio's memories and the fixed bytes of its boot loader. Where the
+// images keep their fields is shared with the program (ImageLayout.h).
 //
 // This is the radio's own statement of the protocol, kept apart from the
 // updater's processor profiles (update/ProcessorProfile.h) on purpose: the
@@ -29,6 +29,11 @@ inline constexpr int dspBlocks = static_cast<int>((dspAreaLast - dspAreaFirst + 
 inline constexpr int versionLength = 8;
 inline constexpr int identityLength = 17;
 inline constexpr uint8_t dspTextFirst = 'D';  // c0 of the DSP's text; nobody compares it
+// What the radio reports for firmware it does not have.
+inline constexpr char cpuPlaceholder[versionLength + 1] = "X.XX-XXX";
+inline constexpr char dspPlaceholder[versionLength + 1] = "        ";
+// The only version text the DSP's boot loader takes.
+inline constexpr char dspBootVersion[versionLength + 1] = "0.00-000";
 
 // Four-byte commands, sent in plain: 0x33 0x90 0x82 and one of these.
 inline constexpr uint8_t commandPrefix[3] = {0x33, 0x90, 0x82};

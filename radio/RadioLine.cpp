@@ -1,6 +1,6 @@
 #include "RadioLine.h"
 
-#include "FirmImages.h"
+#include "RadioImages.h"
 
 namespace {
 // The program repeats a request no sooner than 100 ms after the last one;
@@ -24,7 +24,7 @@ RadioLine::RadioLine(const RadioOptions& options)
 
 bool RadioLine::SetUp(std::string& error)
 {
-    const FirmwareSet& images = options.images != nullptr ? *options.images : BuiltInFirmware();
+    const FirmwareSet& images = options.images != nullptr ? *options.images : RadioBuiltInRecords();
     return loader.SetUp(options, images, error);
 }
 

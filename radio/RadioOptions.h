@@ -26,6 +26,8 @@ enum class FaultKind {
     HangUp,     // the radio drops the line: its side of the pseudo-terminal closes
     Noise,      // a few stray bytes, then the normal answer
     Late,       // the answer lateMs late; later answers queue behind it
+    WrongLater, // right the first nth - 1 times the point is passed, then as WrongByte:
+                // at "writer", the nth byte of the program echoed wrong
 };
 
 // A fault at a named point of the protocol. Points: "ident", "boot",
@@ -39,6 +41,7 @@ struct Fault {
     FaultKind kind = FaultKind::Silent;
     int lateMs = 0;
     bool everyTime = false;  // default: fires once
+    int nth = 1;             // WrongLater: the pass it fires at, from 1
 };
 
 struct RadioOptions {

@@ -21,6 +21,7 @@ struct RadioReport {
     int blocksChecked = 0;                // command 8 packets compared
     int identitiesAnswered = 0;
     int bootSessions = 0;                 // boot requests accepted (repeats not counted)
+    int writerBytesTaken = 0;             // bytes of the flash-writing program taken, all sessions
     // Repeated requests that came in a pile: the computer between the
     // program and the radio held them back (a stalled machine, not the
     // program), so the radio answered each and the program heard too much.

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Redraws card.png, title.png and icon.png in this folder.
+# Redraws card.png, title.png, icon.png and windows/icon.ico in this folder.
 set -euo pipefail
 HERE="$(cd "$(dirname "$0")" && pwd)"
 BUILD="${1:-$HERE/../build/artwork}"

@@ -95,7 +95,7 @@ bool InputReady()
 
 } // namespace
 
-ConsoleHost::ConsoleHost()
+ConsoleHost::ConsoleHost() : outWriter(1), errWriter(2), outStream(&outWriter), errStream(&errWriter)
 {
     const HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     wakeHandle = reinterpret_cast<intptr_t>(event);
@@ -118,7 +118,7 @@ ConsoleHost::~ConsoleHost()
 TermHost::Wake ConsoleHost::Watch(bool wantInput, int ms)
 {
     const HANDLE event = reinterpret_cast<HANDLE>(wakeHandle);
-    const DWORD wait = static_cast<DWORD>(ms > 0 ? ms : 0);
+    const DWORD wait = static_cast<DWORD>(ms > 0 && !(wantInput && LineReady()) ? ms : 0);
     if (event != nullptr) {
         WaitForSingleObject(event, wait);
     } else if (wait > 0) {
@@ -126,30 +126,66 @@ TermHost::Wake ConsoleHost::Watch(bool wantInput, int ms)
     }
     Wake wake;
     wake.signal = requested.exchange(0);
-    wake.input = wantInput && InputReady();
+    if (wantInput && !LineReady() && InputReady()) {
+        TakeInput();
+    }
+    wake.input = wantInput && LineReady();
     return wake;
 }
 
-// Byte by byte, so that nothing beyond the line is taken from the input
-// that the next question may need; the carriage return of a line end is
-// dropped.
-bool ConsoleHost::ReadLine(std::string& line)
+// Byte by byte into pending, so that nothing beyond the line is taken from
+// the input that the next question may need; the carriage return of a line
+// end is dropped. An overlong line is kept to its first MaxLineBytes bytes,
+// which the common ReadLine takes as an empty line.
+void ConsoleHost::TakeInput()
 {
-    line.clear();
     const HANDLE input = Input();
     for (;;) {
         char c = 0;
         DWORD n = 0;
         if (!ReadFile(input, &c, 1, &n, nullptr) || n == 0) {
-            return !line.empty();
+            inputEnded = true;
+            return;
         }
         if (c == '\n') {
-            return true;
+            if (skipping) {
+                skipping = false;
+                continue;
+            }
+            pending.push_back(c);
+            return;
         }
-        if (c != '\r') {
-            line.push_back(c);
+        if (c != '\r' && !skipping) {
+            pending.push_back(c);
+            if (pending.size() >= MaxLineBytes) {
+                return;
+            }
         }
     }
+}
+
+bool ConsoleHost::FinishOutput()
+{
+    const bool outDone = outWriter.Finish(-1);
+    const bool errDone = errWriter.Finish(-1);
+    return outDone && errDone && !outWriter.Failed() && !errWriter.Failed();
+}
+
+void ConsoleHost::HoldSignalsBack()
+{
+}
+
+void ConsoleHost::IgnoreBrokenPipe()
+{
+}
+
+int ConsoleHost::OutputColumns()
+{
+    CONSOLE_SCREEN_BUFFER_INFO info {};
+    if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info)) {
+        return 0;
+    }
+    return info.srWindow.Right - info.srWindow.Left + 1;
 }
 
 int64_t ConsoleHost::NowMs() const

@@ -4,9 +4,9 @@
 #include <string>
 
 // What the terminal form's loop takes from its surroundings: the rest after
-// each tick, the user's typed answers, the signals that ask it to end, and
-// a millisecond clock. The system's is ConsoleHost; tests give one on
-// virtual time.
+// each tick, the user's typed answers, the signals that ask it to end, the
+// state of its output, and a millisecond clock. The system's is
+// ConsoleHost; tests give one on virtual time.
 class TermHost {
 public:
     struct Wake {
@@ -24,11 +24,23 @@ public:
         std::function<void(int)> waitOnPort;
     };
 
+    // The longest answer taken: a longer line is taken as no.
+    static constexpr size_t MaxLineBytes = 4096;
+
     virtual ~TermHost() = default;
     // The rest after a tick: at most rest.ms, shorter when a signal or
     // (wantInput) input comes, or the radio's bytes.
     virtual Wake RestAfterTick(const Rest& rest) = 0;
-    // One line of input without its end; false at the end of the input.
+    // One line of input without its end; false at the end of the input. A
+    // line of MaxLineBytes or more comes as an empty line.
     virtual bool ReadLine(std::string& line) = 0;
     virtual int64_t NowMs() const = 0;
+    // Why the output can no longer be written ("standard output: Broken
+    // pipe"); empty while it can.
+    virtual std::string OutputProblem() const { return {}; }
+    // A line for standard error, which the loop's output does not go to.
+    virtual void ErrorLine(const std::string& text) { (void)text; }
+    // The terminal's width in columns, asked at each redraw of a progress
+    // bar; 0 when not known.
+    virtual int Columns() const { return 0; }
 };

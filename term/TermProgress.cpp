@@ -1,15 +1,18 @@
 #include "TermProgress.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 
 constexpr int BarWidth = 30;
+constexpr int MinBarWidth = 10;  // narrower, a bar says nothing the percentage does not
 constexpr int FullPosition = 255;
 
 } // namespace
 
-TermProgress::TermProgress(std::ostream& output, bool onTerminal) : out(output), terminal(onTerminal)
+TermProgress::TermProgress(std::ostream& output, bool onTerminal, std::function<int()> width)
+    : out(output), terminal(onTerminal), columns(std::move(width))
 {
 }
 
@@ -40,12 +43,18 @@ void TermProgress::Show(int position, int64_t nowMs)
         }
         return;
     }
-    const std::string line = BarLine(label, position, nowMs - startMs);
+    const int width = columns ? columns() : 0;
+    const std::string line = BarLine(label, position, nowMs - startMs, width);
     if (line != lastDrawn) {
-        // Padded to the last line's length: a shorter line leaves nothing behind.
+        // Padded to the last line's length: a shorter line leaves nothing
+        // behind. Never to the last column, where a terminal wraps.
         std::string padded = line;
-        if (padded.size() < lastDrawn.size()) {
-            padded.resize(lastDrawn.size(), ' ');
+        size_t pad = lastDrawn.size();
+        if (width > 0) {
+            pad = std::min(pad, static_cast<size_t>(width - 1));
+        }
+        if (padded.size() < pad) {
+            padded.resize(pad, ' ');
         }
         out << '\r' << padded << std::flush;
         lastDrawn = line;
@@ -71,15 +80,33 @@ std::string TermProgress::TimeLeft(int position, int64_t spentMs)
     return std::to_string(seconds / 60) + ":" + (seconds % 60 < 10 ? "0" : "") + secondsText + " left";
 }
 
-std::string TermProgress::BarLine(const std::string& name, int position, int64_t spentMs)
+std::string TermProgress::BarLine(const std::string& name, int position, int64_t spentMs, int columns)
 {
-    const int filled = position * BarWidth / FullPosition;
-    std::string bar(static_cast<size_t>(filled), '#');
-    bar.resize(BarWidth, '.');
     std::string percent = std::to_string(Percent(position));
     percent.insert(0, 3 - std::min<size_t>(percent.size(), 3), ' ');
-    const std::string left = TimeLeft(position, spentMs);
-    return name + " [" + bar + "] " + percent + "%" + (left.empty() ? "" : "  " + left);
+    const std::string leftText = TimeLeft(position, spentMs);
+    const std::string left = leftText.empty() ? "" : "  " + leftText;
+    // The widest of: label [bar] percent time, label percent time, label
+    // percent, that stays left of the last column.
+    const size_t room = columns > 0 ? static_cast<size_t>(columns - 1) : SIZE_MAX;
+    const size_t frame = name.size() + 4 + percent.size() + 1 + left.size();  // " [" "] " "%"
+    const int barWidth = room >= frame + BarWidth ? BarWidth
+        : room >= frame + MinBarWidth             ? static_cast<int>(room - frame)
+                                                  : 0;
+    if (barWidth > 0) {
+        const int filled = position * barWidth / FullPosition;
+        std::string bar(static_cast<size_t>(filled), '#');
+        bar.resize(static_cast<size_t>(barWidth), '.');
+        return name + " [" + bar + "] " + percent + "%" + left;
+    }
+    std::string line = name + " " + percent + "%" + left;
+    if (line.size() > room) {
+        line = name + " " + percent + "%";
+    }
+    if (line.size() > room) {
+        line.resize(room);
+    }
+    return line;
 }
 
 void TermProgress::Interrupt()

@@ -3,32 +3,29 @@
 #include "CloseRule.h"
 #include "EventSceneTable.h"
 #include "ExitStatus.h"
+#include "NoticeLines.h"
 #include "NoticeTable.h"
 #include "OpenCause.h"
+#include "Platform.h"
 #include "PortList.h"
 #include "SceneTable.h"
 #include "TraceLog.h"
+#include "WriteOutcome.h"
 #include "clsMainSeq.h"
 
 namespace {
-
-// A notice line for the terminal: no blanks at its end, and none of the
-// many that centre a line in the window (" - " items keep theirs).
-std::string Trimmed(const std::string& text)
-{
-    constexpr size_t CentringBlanks = 4;
-    const size_t last = text.find_last_not_of(' ');
-    if (last == std::string::npos) {
-        return {};
-    }
-    const size_t first = text.find_first_not_of(' ');
-    return text.substr(first >= CentringBlanks ? first : 0, last + 1 - (first >= CentringBlanks ? first : 0));
-}
 
 // The scenes whose last notice line is a question.
 bool EndsInQuestion(Scene scene)
 {
     return scene == Scene::Opening || scene == Scene::ConfirmDowngrade || scene == Scene::ConfirmUpdate;
+}
+
+// The program's name at the head of a line on standard error.
+std::string Program()
+{
+    const std::string name = ProgramFileName();
+    return name.empty() ? "rx77nova-update" : name;
 }
 
 } // namespace
@@ -41,7 +38,7 @@ TermSession::TermSession(clsMainSeq& sequencer, TermHost& termHost, std::ostream
       settings(termSettings),
       hooks(std::move(termHooks)),
       trace(traceLog),
-      progress(output, termSettings.terminal),
+      progress(output, termSettings.terminal, [this] { return host.Columns(); }),
       traced(sequencer.GetState())
 {
 }
@@ -55,6 +52,9 @@ int TermSession::Run()
         if (wake.signal != 0 && SignalEnds(wake.signal)) {
             break;
         }
+        if (OutputEnds()) {
+            break;
+        }
         TakeAnswer(wake);
         if (answer && Act(*answer)) {
             answer.reset();
@@ -63,7 +63,7 @@ int TermSession::Run()
         // The window's OK ends the program from a final scene once the
         // sequencer rests (the exit command, where one is due, has gone).
         if (ending >= 0 && seq.CanStart()) {
-            status = ending;
+            EndAtOutcome(ending);
         }
     }
     progress.End();
@@ -154,7 +154,7 @@ void TermSession::Present(Scene next)
     }
     const int last = EndsInQuestion(next) ? row->LastNotice - 1 : row->LastNotice;
     for (int i = row->FirstNotice; i <= last; ++i) {
-        PrintLine(Trimmed(NoticeText(i, writeTime)));
+        PrintLine(TrimmedNotice(NoticeText(i, writeTime)));
     }
     if (next == Scene::PortUnavailable) {
         const std::string cause = OpenCauseText(seq.GetPort(), seq.GetOpenFailure(), seq.GetOpenError());
@@ -177,7 +177,7 @@ void TermSession::Ask(Question question, bool given, const char* flag)
     const SceneRow* row = FindSceneRow(scene);
     asking = question;
     answer.reset();
-    out << Trimmed(NoticeText(row->LastNotice, std::nullopt)) << " [y/N] " << std::flush;
+    out << TrimmedNotice(NoticeText(row->LastNotice, std::nullopt)) << " [y/N] " << std::flush;
     if (given) {
         out << "yes (" << flag << ")\n" << std::flush;
         answer = true;
@@ -239,7 +239,7 @@ bool TermSession::Act(bool yes)
 void TermSession::Begin()
 {
     const SceneRow* row = FindSceneRow(Scene::PortEntry);
-    PrintLine(Trimmed(NoticeText(row->FirstNotice, std::nullopt)));
+    PrintLine(TrimmedNotice(NoticeText(row->FirstNotice, std::nullopt)));
     const std::string device = PortDevicePath(settings.port);
     PrintLine("COM port " + std::to_string(settings.port) + (device.empty() ? "" : " (" + device + ")") + ".");
     seq.SetPort(settings.port);
@@ -247,19 +247,66 @@ void TermSession::Begin()
     Present(Scene::Connecting);
 }
 
-// A signal ends the program unless a processor is being written.
+// A request to end ends the program unless a processor is being written;
+// then it is kept, and honoured once the whole update has ended (never
+// between the two processors). At a question after the radio answered, the
+// radio is sent the exit command first, as No does.
 bool TermSession::SignalEnds(int)
 {
-    if (!CanClose(scene) || seq.IsInProgress()) {
-        progress.Interrupt();
-        PrintLine(RefusedText);
+    if (!CanClose(scene) || seq.IsInProgress() || ExitStatusOfScene(scene) >= 0) {
+        if (ExitStatusOfScene(scene) < 0) {
+            progress.Interrupt();
+            PrintLine(RefusedText);
+        }
+        endRequested = true;
         return false;
     }
     progress.End();
     if (asking != Question::None) {
         out << "\n";
     }
+    if (scene == Scene::ConfirmDowngrade || scene == Scene::ConfirmUpdate) {
+        seq.SendExit();
+    }
     PrintLine(SignalEndText);
     status = ExitStatus::Signalled;
     return true;
+}
+
+// An output that fails ends the program as a request to end would, with
+// its own status, while nothing is written and no outcome is there yet;
+// otherwise the update goes on and ends with its outcome's status.
+bool TermSession::OutputEnds()
+{
+    const std::string problem = host.OutputProblem();
+    if (problem.empty() || !CanClose(scene) || seq.IsInProgress() || ExitStatusOfScene(scene) >= 0) {
+        return false;
+    }
+    progress.End();
+    if (scene == Scene::ConfirmDowngrade || scene == Scene::ConfirmUpdate) {
+        seq.SendExit();
+    }
+    host.ErrorLine(Program() + ": " + problem);
+    status = ExitStatus::OutputFailed;
+    return true;
+}
+
+// The outcome's line goes to standard error as well when a request to end
+// waits for it, or when standard output can no longer show it.
+void TermSession::EndAtOutcome(int ending)
+{
+    status = ending;
+    const std::string problem = host.OutputProblem();
+    if (!problem.empty()) {
+        host.ErrorLine(Program() + ": " + problem);
+    }
+    if (endRequested || !problem.empty()) {
+        host.ErrorLine(Program() + ": " + OutcomeLine());
+    }
+}
+
+std::string TermSession::OutcomeLine() const
+{
+    const SceneRow* row = FindSceneRow(scene);
+    return row != nullptr ? SceneText(row->FirstNotice, row->LastNotice) : std::string();
 }

@@ -40,9 +40,10 @@ public:
 
     Scene CurrentScene() const { return scene; }
 
-    // The line printed when a signal comes while a processor is written.
+    // The line printed when a signal comes while a processor is written;
+    // the request is kept and honoured once the whole update has ended.
     static constexpr const char* RefusedText =
-        "Refused: a processor is being written. The program ends by itself when the writing ends.";
+        "Refused: a processor is being written. The program ends once the update has ended.";
     static constexpr const char* SignalEndText = "Ended by a signal.";
 
 private:
@@ -60,6 +61,10 @@ private:
     void FollowWriting();
     void TraceState();
     bool SignalEnds(int signal);
+    bool OutputEnds();
+    void EndAtOutcome(int ending);
+    // The outcome scene's notice lines as one line.
+    std::string OutcomeLine() const;
 
     clsMainSeq& seq;
     TermHost& host;
@@ -73,5 +78,6 @@ private:
     std::optional<bool> answer;
     std::optional<int> status;  // set when the program is to end
     bool writing = false;
+    bool endRequested = false;  // a request to end came while a processor was written
     SeqState traced;  // the state the trace last gave
 };

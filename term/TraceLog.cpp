@@ -30,8 +30,8 @@ const char* PacketName(uint8_t command)
 
 } // namespace
 
-TraceLog::TraceLog(std::ostream& output, std::function<int64_t()> clock)
-    : out(output), nowMs(std::move(clock)), startMs(nowMs())
+TraceLog::TraceLog(std::ostream& output, std::function<int64_t()> clock, std::string linePrefix)
+    : out(output), nowMs(std::move(clock)), prefix(std::move(linePrefix)), startMs(nowMs())
 {
 }
 
@@ -44,7 +44,7 @@ void TraceLog::Stamped(int64_t ms, const std::string& text)
 {
     char stamp[24];
     std::snprintf(stamp, sizeof stamp, "%8lld ms  ", static_cast<long long>(ms - startMs));
-    out << stamp << text << '\n';
+    out << prefix << stamp << text << '\n';
     out.flush();
 }
 

@@ -18,7 +18,9 @@
 class TraceLog {
 public:
     // nowMs: a millisecond clock; the trace counts from its first reading.
-    TraceLog(std::ostream& out, std::function<int64_t()> nowMs);
+    // prefix goes before every line (the port, when several radios share
+    // one output).
+    TraceLog(std::ostream& out, std::function<int64_t()> nowMs, std::string prefix = {});
     ~TraceLog();
     TraceLog(const TraceLog&) = delete;
     TraceLog& operator=(const TraceLog&) = delete;
@@ -44,6 +46,7 @@ private:
 
     std::ostream& out;
     std::function<int64_t()> nowMs;
+    std::string prefix;
     int64_t startMs;
     size_t packetBytesDue = 0;  // summarised packet bytes not yet seen going out
     // The sequencer reads one byte at a time: bytes received one after

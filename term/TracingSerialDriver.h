@@ -24,6 +24,7 @@ public:
     uint32_t Write(const uint8_t* data, uint32_t count, uint32_t timeoutMs) override;
     bool SetQueueSizes(uint32_t inBytes, uint32_t outBytes) override { return inner->SetQueueSizes(inBytes, outBytes); }
     bool WaitForInput(int timeoutMs) override { return inner->WaitForInput(timeoutMs); }
+    int InputDescriptor() const override { return inner->InputDescriptor(); }
 
 private:
     std::unique_ptr<SerialDriver> inner;

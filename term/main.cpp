@@ -8,7 +8,8 @@
 int main(int argc, char* argv[])
 {
     // Taken first and held to the end, as the windowed program does.
-    const InstanceLock lock(ProgramMutexName);
+    InstanceLock lock(ProgramMutexName);
+    lock.SetHolderForm(InstanceLock::Form::Terminal);  // a window started now says so
     TermStart start;
     start.lock = lock.GetState();
     start.lockProblem = lock.Problem();

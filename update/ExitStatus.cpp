@@ -9,7 +9,7 @@ const ExitStatusRow Rows[] = {
     {ExitStatus::SecondCopy, "another copy is running, as a window or in a terminal"},
     {ExitStatus::Declined, "the caution notice or the question was answered no (or the input ended)"},
     {ExitStatus::Signalled, "ended by Ctrl+C or another request to end while nothing was written"},
-    {ExitStatus::OutputFailed, "the output could not be written (before or after the writing, never during it)"},
+    {ExitStatus::OutputFailed, "the output could not be written before the writing began (once a processor was written, the outcome's status is given)"},
     {ExitStatus::NoDisplay, "the window cannot start: no display"},
     {ExitStatus::InternalError, "an internal error ended the program, after its error box"},
     {ExitStatus::DisplayLost, "the display was lost while no processor was being written"},

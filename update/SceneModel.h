@@ -98,15 +98,12 @@ OkDecision DecideOk(Scene shown, bool canStart, const std::string& portText);
 bool ExitSendsExitCommand(Scene shown);
 
 // A close request: refused in a writing scene and whenever a processor is
-// being written, with the warning sound and ClosingNoteText.
+// being written, with the warning sound and the closing note (EndRequest.h).
 struct CloseDecision {
     bool refused = false;
     bool beep = false;
 };
 CloseDecision DecideClose(Scene shown, bool writing);
-
-// Shown once a close was refused.
-constexpr const char* ClosingNoteText = "This window closes by itself when the writing ends.";
 
 // The port box as a scene shows it: an empty box is filled with the
 // computer's ports (list, ascending) and offers the first, or "1" without

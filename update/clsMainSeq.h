@@ -44,6 +44,8 @@ public:
     int GetTarget() const { return target; }
     bool IsInProgress() const { return inProgress; }
     int GetWriteTime() const { return writeTime; }  // seconds
+    // The radio's last identity answer (identLength bytes, zeros before the first).
+    const uint8_t* GetIdent() const { return ident; }
     bool CanStart() const;      // state 2, 3 or 4
     // How long to wait after this tick before the next (TickRhythm.h).
     int TickWaitMs() const;

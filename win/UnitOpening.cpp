@@ -64,6 +64,25 @@ void TFormOpening::Layout()
     MoveWindow(reCaution, scale(10), textTop, scale(392), buttonTop - scale(TextGap) - textTop, TRUE);
 }
 
+void TFormOpening::DpiChanged(int dotsPerInch, LPARAM suggested)
+{
+    scale = DpiScale(dotsPerInch);
+    const HFONT old = font;
+    font = CreateWindowFont(scale);
+    for (const HWND control : {reCaution, btOK, btCancel}) {
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
+    DeleteObject(old);
+    ZoomNoticeBox(reCaution, scale);
+    grown = 0;
+    const RECT place = PlaceAtNewDpi(window, suggested, SIZE {scale(CardWidth), scale(CardHeight)});
+    SetWindowPos(window, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    Layout();
+    FormShow();
+    InvalidateRect(window, nullptr, TRUE);
+}
+
 void TFormOpening::FormShow()
 {
     WinSceneControls controls;
@@ -176,6 +195,9 @@ LRESULT TFormOpening::Handle(UINT message, WPARAM w, LPARAM l)
             const RECT& r = reinterpret_cast<const REQRESIZE*>(l)->rc;
             requestedText = r.bottom - r.top;
         }
+        return 0;
+    case WM_DPICHANGED:
+        DpiChanged(HIWORD(w), l);
         return 0;
     case WM_CLOSE:
         RequestClose();

@@ -27,6 +27,8 @@ public:
     bool FormCloseQuery() const;
     // Ends the program when FormCloseQuery allows; true when it does.
     bool RequestClose();
+    // Drawn again at a new resolution (a monitor of another scale).
+    void DpiChanged(int dotsPerInch, LPARAM suggested);
 
 private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM w, LPARAM l);

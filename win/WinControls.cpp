@@ -48,6 +48,16 @@ void RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, 
     RegisterClassExW(&windowClass);
 }
 
+void ZoomNoticeBox(HWND box, const DpiScale& scale)
+{
+    const int screen = DpiScale().Dpi();
+    if (scale.Dpi() == screen) {
+        SendMessageW(box, EM_SETZOOM, 0, 0);
+    } else {
+        SendMessageW(box, EM_SETZOOM, static_cast<WPARAM>(scale.Dpi()), static_cast<LPARAM>(screen));
+    }
+}
+
 HWND CreateNoticeBox(HWND parent, HINSTANCE instance, HFONT font, COLORREF background)
 {
     const HWND box = CreateWindowExW(0, MSFTEDIT_CLASS, L"",

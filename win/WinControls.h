@@ -1,4 +1,6 @@
 #pragma once
+#include "WinKit.h"
+
 #include <windows.h>
 
 // The controls both Win32 windows are made of, and the link from a window
@@ -10,6 +12,9 @@ void RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, 
 // given background. It takes neither the focus nor the mouse: the text is
 // only read.
 HWND CreateNoticeBox(HWND parent, HINSTANCE instance, HFONT font, COLORREF background);
+// A rich-edit box measures its text in points at the screen's resolution;
+// drawn at another (a monitor of another scale), it is zoomed to it.
+void ZoomNoticeBox(HWND box, const DpiScale& scale);
 
 // A push button; defaultButton gives it the look of the one Enter presses.
 HWND CreateButton(HWND parent, HINSTANCE instance, int id, HFONT font, bool defaultButton);

@@ -8,6 +8,17 @@
 #include <shlwapi.h>
 // clang-format on
 
+RECT PlaceAtNewDpi(HWND window, LPARAM suggested, SIZE size)
+{
+    RECT place {};
+    if (suggested != 0) {
+        place = *reinterpret_cast<const RECT*>(suggested);
+    } else {
+        GetWindowRect(window, &place);
+    }
+    return RECT {place.left, place.top, place.left + size.cx, place.top + size.cy};
+}
+
 DpiScale::DpiScale()
 {
     const HDC screen = GetDC(nullptr);

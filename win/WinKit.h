@@ -18,6 +18,11 @@ private:
     int dpi = 96;
 };
 
+// Where a window goes when the resolution it is drawn at changes
+// (WM_DPICHANGED): the place the system suggests, or, without one, where it
+// stands now; size is the window's outer size at the new resolution.
+RECT PlaceAtNewDpi(HWND window, LPARAM suggested, SIZE size);
+
 // The windows' font ("MS Sans Serif" at 8 points, drawn by its TrueType
 // successor so that it stays sharp when scaled) and the main window's
 // buttons' font ("Arial", 12 pixels high at 96 dpi). The caller frees it.

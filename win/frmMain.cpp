@@ -8,14 +8,17 @@
 #include "OpenCause.h"
 #include "SceneModel.h"
 #include "SceneTable.h"
+#include "SeqDriver.h"
 #include "TickRhythm.h"
 #include "UnitOpening.h"
+#include "WriteOutcome.h"
 #include "WinControls.h"
 #include "clsGTex.h"
 #include "clsMainSeq.h"
 #include "thrProg.h"
 
 #include <charconv>
+#include <climits>
 #include <commctrl.h>
 #include <mmsystem.h>
 #include <richedit.h>
@@ -61,8 +64,10 @@ TForm1::TForm1(HINSTANCE hInstance, const DpiScale& dpi, clsGTex& catalogue)
     buttonFont = CreateButtonFont(scale);
     appTitle = catalogue.GetText("Sys_AppTitle", 0);
     // A value that is not a decimal number keeps the built-in size.
-    const int width = scale(DecimalOr(catalogue.GetText("Sys_Form_Size", 0), DefaultWidth));
-    const int height = scale(DecimalOr(catalogue.GetText("Sys_Form_Size", 1), DefaultHeight));
+    baseSize = SIZE {DecimalOr(catalogue.GetText("Sys_Form_Size", 0), DefaultWidth),
+                     DecimalOr(catalogue.GetText("Sys_Form_Size", 1), DefaultHeight)};
+    const int width = scale(baseSize.cx);
+    const int height = scale(baseSize.cy);
     const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     const int top = static_cast<int>(0.8 * ((GetSystemMetrics(SM_CYSCREEN) - height) / 2));
     window = CreateWindowExW(0, ClassName, Wide(appTitle).c_str(), WindowStyle, left, top, width, height, nullptr,
@@ -113,18 +118,56 @@ void TForm1::CreateControls(const std::string&)
     buttonStart = CreateButton(window, instance, IdStart, buttonFont, true);
     buttonExit = CreateButton(window, instance, IdExit, buttonFont, false);
     // The port box: typed into or picked from; its list says what each port is.
-    const SIZE wide = MeasureText(font, L"2555WWWWW");
     cmbPort = CreateWindowExW(0, WC_COMBOBOXW, L"",
                               WS_CHILD | WS_TABSTOP | WS_VSCROLL | WS_CLIPSIBLINGS | CBS_DROPDOWN | CBS_OWNERDRAWFIXED
                                   | CBS_HASSTRINGS | CBS_AUTOHSCROLL,
-                              0, 0, wide.cx, scale(200), window,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdPort)), instance, nullptr);
-    SendMessageW(cmbPort, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+                              0, 0, 10, 10, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdPort)), instance,
+                              nullptr);
     SendMessageW(cmbPort, CB_LIMITTEXT, 4, 0);
-    SendMessageW(cmbPort, CB_SETDROPPEDWIDTH, scale(360), 0);
-    closingNote = CreateWindowExW(0, L"STATIC", Wide(ClosingNoteText).c_str(), WS_CHILD | SS_LEFT | SS_CENTERIMAGE, 0,
+    SizePortBox();
+    closingNote = CreateWindowExW(0, L"STATIC", Wide(ClosingNoteText(false)).c_str(), WS_CHILD | SS_LEFT | SS_CENTERIMAGE, 0,
                                   0, 10, 10, window, nullptr, instance, nullptr);
     SendMessageW(closingNote, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
+// The port box's font and sizes follow the window's font.
+void TForm1::SizePortBox()
+{
+    SendMessageW(cmbPort, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    const int itemHeight = MeasureText(font, L"COM255Wg").cy + 2;
+    SendMessageW(cmbPort, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), itemHeight);
+    SendMessageW(cmbPort, CB_SETITEMHEIGHT, 0, itemHeight);
+    SendMessageW(cmbPort, CB_SETDROPPEDWIDTH, scale(360), 0);
+    SetWindowPos(cmbPort, nullptr, 0, 0, MeasureText(font, L"2555WWWWW").cx, scale(200),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm1::DpiChanged(int dotsPerInch, LPARAM suggested)
+{
+    scale = DpiScale(dotsPerInch);
+    const HFONT oldFont = font;
+    const HFONT oldButtonFont = buttonFont;
+    font = CreateWindowFont(scale);
+    buttonFont = CreateButtonFont(scale);
+    for (const HWND control : {reMessage, closingNote}) {
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
+    for (const HWND button : {buttonStart, buttonExit}) {
+        SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont), FALSE);
+    }
+    SizePortBox();
+    ZoomNoticeBox(reMessage, scale);
+    DeleteObject(oldFont);
+    DeleteObject(oldButtonFont);
+    grown = 0;
+    const RECT place = PlaceAtNewDpi(window, suggested, SIZE {scale(baseSize.cx), scale(baseSize.cy)});
+    SetWindowPos(window, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    Layout();
+    if (scene != Scene::Opening) {
+        Present(scene);
+    }
+    InvalidateRect(window, nullptr, TRUE);
 }
 
 // The layout of the 96-dpi window, scaled, from the client area: a frame
@@ -281,16 +324,31 @@ bool TForm1::FormCloseQuery() const
 void TForm1::CloseRefused()
 {
     MessageBeep(MB_ICONWARNING);
+    SetWindowTextW(closingNote, Wide(ClosingNoteText(endRequest.Remembered())).c_str());
     ShowWindow(closingNote, SW_SHOWNA);
 }
 
 BOOL TForm1::SessionMayEnd()
 {
-    if (FormCloseQuery()) {
+    if (endRequest.Arrive(scene)) {
         return TRUE;
     }
     CloseRefused();
     return FALSE;
+}
+
+void TForm1::SessionEnds()
+{
+    if (stopped || !sequencer->IsInProgress()) {
+        return;
+    }
+    worker->Stop();
+    // The sequencer's own time-outs end every write, so no limit of ours.
+    SeqDriver driver(*sequencer);
+    driver.RunUntil([this] { return !sequencer->IsInProgress(); }, INT_MAX);
+    const SeqRecord last = driver.Records().empty() ? SeqRecord {} : driver.Records().back();
+    driver.Tick();  // the resting state it is now in closes the port
+    endStatus = OutcomeOfWrite(last.event, last.target).status;
 }
 
 void TForm1::EndProgram()
@@ -328,15 +386,26 @@ void TForm1::EventStep()
     if (code == SeqEvent::EvNone) {
         return;
     }
-    const EventOutcome outcome = OutcomeOfEvent(code, sequencer->GetTarget());
-    if (outcome.scene) {
-        scene = *outcome.scene;
-        if (outcome.beep) {
-            MessageBeep(MB_ICONHAND);
-        }
-        Present(scene);
-    }
+    HandleEvent(code, sequencer->GetTarget());
     sequencer->ClearEvent();
+}
+
+void TForm1::HandleEvent(SeqEvent code, int target)
+{
+    const EventOutcome outcome = OutcomeOfEvent(code, target);
+    if (!outcome.scene) {
+        return;
+    }
+    scene = *outcome.scene;
+    if (outcome.beep) {
+        MessageBeep(MB_ICONHAND);
+    }
+    Present(scene);
+    // The session's end waited for the update's: it comes now, without OK.
+    if (endRequest.DueAt(scene)) {
+        endStatus = OutcomeOfWrite(code, target).status;
+        EndProgram();
+    }
 }
 
 void TForm1::ShowTitle()
@@ -419,8 +488,17 @@ LRESULT TForm1::Handle(UINT message, WPARAM w, LPARAM l)
             CloseRefused();
         }
         return 0;
+    case WM_DPICHANGED:
+        DpiChanged(HIWORD(w), l);
+        return 0;
     case WM_QUERYENDSESSION:
         return SessionMayEnd();
+    case WM_ENDSESSION:
+        if (w != FALSE) {
+            SessionEnds();
+            EndProgram();
+        }
+        return 0;
     case WM_ACTIVATE:
         // As a dialog box does: the focus goes back to the control that had
         // it, not to the window itself.

@@ -1,5 +1,8 @@
 #pragma once
+#include "EndRequest.h"
+#include "ExitStatus.h"
 #include "Scene.h"
+#include "SeqEvents.h"
 #include "WinKit.h"
 #include "WinScene.h"
 
@@ -36,11 +39,20 @@ public:
     // closes by itself.
     void CloseRefused();
     // The answer to the session's question whether it may end: no while a
-    // processor is written (with the reason the system shows).
+    // processor is written (with the reason the system shows); the end is
+    // then remembered for when the update has ended (EndRequest.h).
     BOOL SessionMayEnd();
+    // The session ends now, whatever the answer was: a processor being
+    // written is written to the end of the update first, on this thread,
+    // without windows.
+    void SessionEnds();
+    // The status the program ends with (ExitStatus.h).
+    int EndStatus() const { return endStatus; }
     // Stops the worker and ends the sequencer (which closes the port); the
     // window stays until the object goes.
     void Shutdown();
+    // Drawn again at a new resolution (a monitor of another scale).
+    void DpiChanged(int dotsPerInch, LPARAM suggested);
 
     static constexpr const wchar_t* BlockReason =
         L"The radio's firmware is being written. Switching off now can leave the radio unusable.";
@@ -49,6 +61,7 @@ private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM w, LPARAM l);
     LRESULT Handle(UINT message, WPARAM w, LPARAM l);
     void CreateControls(const std::string& appTitle);
+    void SizePortBox();
     void Layout();
     void Present(Scene newScene);
     void FitText(const SceneView& view);
@@ -57,6 +70,7 @@ private:
     void ShowTitle();
     void FollowWriting();
     void EndProgram();
+    void HandleEvent(SeqEvent code, int target);
     WinSceneControls Controls() const;
 
     HINSTANCE instance;
@@ -72,6 +86,7 @@ private:
     HWND buttonExit = nullptr;
     HWND cmbPort = nullptr;
     HWND closingNote = nullptr;
+    SIZE baseSize {};  // the outer size at 96 dpi
     HFONT font = nullptr;
     HFONT buttonFont = nullptr;
     RECT okHome {};
@@ -84,6 +99,8 @@ private:
     bool writing = false;
     bool quickTimer = false;
     bool stopped = false;
+    EndRequest endRequest;
+    int endStatus = ExitStatus::Done;
 };
 
 // The main window for the whole run (one of the program's two windows).

@@ -14,6 +14,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <exception>
+#include <string>
+
 // Built before wWinMain runs, in this order, and destroyed in reverse: the
 // mutex exists before anything else happens and is released last.
 clsEnviron Environ(clsEnviron::MutexName);
@@ -27,20 +30,25 @@ void ShowFatalBox(const std::string& text, const std::string& caption)
 }
 
 // A second copy starts no window: the running copy's window on show comes
-// to the front instead.
-void BringRunningCopyToFront()
+// to the front instead. A copy in a console has no window: said in a box.
+int CallRunningCopy()
 {
     HWND shown = FindWindowW(TForm1::ClassName, nullptr);
     if (shown == nullptr || !IsWindowVisible(shown)) {
         shown = FindWindowW(TFormOpening::ClassName, nullptr);
     }
     if (shown == nullptr) {
-        return;
+        const RunningCopy running = Environ.HolderForm() == InstanceLock::Form::Terminal ? RunningCopy::InTerminal
+                                                                                         : RunningCopy::NotFronted;
+        MessageBoxA(nullptr, SecondCopyText(ProgramFileName(), running).c_str(), ProgramFileName().c_str(),
+                    MB_ICONINFORMATION | MB_OK);
+        return ExitStatus::SecondCopy;
     }
     if (IsIconic(shown)) {
         ShowWindow(shown, SW_RESTORE);
     }
     SetForegroundWindow(shown);
+    return ExitStatus::SecondCopy;
 }
 
 // Enter and Esc as in a dialog box, and Tab between the controls.
@@ -60,6 +68,26 @@ void RunMessageLoop()
     }
 }
 
+// The two windows for the whole run; the status is Done unless the
+// session's end waited for an update's outcome.
+int RunWindows(HINSTANCE instance)
+{
+    const PictureLibrary pictures;
+    const DpiScale scale;
+    TFormOpening card(instance, scale);
+    FormOpening = &card;
+    TForm1 main(instance, scale, GTex);
+    Form1 = &main;
+    ShowWindow(card.Handle(), SW_SHOWNORMAL);
+    SetForegroundWindow(card.Handle());
+    card.FormShow();
+    RunMessageLoop();
+    main.Shutdown();
+    Form1 = nullptr;
+    FormOpening = nullptr;
+    return main.EndStatus();
+}
+
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
@@ -70,9 +98,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
             ShowFatalBox(LockProblemText(Environ.LockProblem()), ProgramFileName());
             return ExitStatus::LockFailed;
         }
-        BringRunningCopyToFront();
-        return ExitStatus::Done;
+        return CallRunningCopy();
     }
+    Environ.SetHolderForm(InstanceLock::Form::Window);
     GTex.SetLines(OvlTable, OvlTableCount);
     if (!CheckCatalogue(GTex, ShowFatalBox)) {
         return ExitStatus::Done;
@@ -86,20 +114,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         ShowFatalBox("The rich-edit library (Msftedit.dll) cannot be loaded.", ProgramFileName());
         return ExitStatus::InternalError;
     }
-    const PictureLibrary pictures;
-    const DpiScale scale;
-    {
-        TFormOpening card(instance, scale);
-        FormOpening = &card;
-        TForm1 main(instance, scale, GTex);
-        Form1 = &main;
-        ShowWindow(card.Handle(), SW_SHOWNORMAL);
-        SetForegroundWindow(card.Handle());
-        card.FormShow();
-        RunMessageLoop();
-        main.Shutdown();
+    try {
+        return RunWindows(instance);
+    } catch (const std::exception& error) {
         Form1 = nullptr;
         FormOpening = nullptr;
+        ShowFatalBox(std::string("Internal error: ") + error.what(), ProgramFileName());
+        return ExitStatus::InternalError;
     }
-    return ExitStatus::Done;
 }

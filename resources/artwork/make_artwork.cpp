@@ -1,7 +1,10 @@
 // Draws the program's pictures once: the opening card's background (412 x 442,
-// 8-bit palette), its title (410 x 140, 24-bit colour) and the program icon.
+// 8-bit palette), its title (410 x 140, 24-bit colour) and the program icon
+// (icon.png, and windows/icon.ico with every size Windows asks for).
 // Usage: make_artwork <output folder>
+#include <QBuffer>
 #include <QColor>
+#include <QFile>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -110,12 +113,15 @@ QImage Title()
     return image;
 }
 
-QImage Icon()
+// The icon is drawn on a 64-point grid and scaled, so that every size the
+// Windows icon holds is drawn rather than resampled.
+QImage Icon(int size = 64)
 {
-    QImage image(64, 64, QImage::Format_ARGB32);
+    QImage image(size, size, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 64.0, size / 64.0);
     QLinearGradient tile(0, 0, 64, 64);
     tile.setColorAt(0.0, Sea);
     tile.setColorAt(1.0, Navy);
@@ -139,6 +145,91 @@ QImage Icon()
     return image;
 }
 
+void PutLe16(QByteArray& out, int value)
+{
+    out.append(char(value & 0xff));
+    out.append(char((value >> 8) & 0xff));
+}
+
+void PutLe32(QByteArray& out, quint32 value)
+{
+    PutLe16(out, int(value & 0xffff));
+    PutLe16(out, int(value >> 16));
+}
+
+// One icon image as Windows keeps it below 256 pixels: a 32-bit bottom-up
+// bitmap (its header counts the mask's rows in the height) and a 1-bit AND
+// mask, all clear, since the alpha channel does the masking.
+QByteArray IconBitmap(const QImage& image)
+{
+    const int size = image.width();
+    QByteArray out;
+    PutLe32(out, 40);
+    PutLe32(out, quint32(size));
+    PutLe32(out, quint32(size * 2));
+    PutLe16(out, 1);
+    PutLe16(out, 32);
+    for (int i = 0; i < 6; ++i) {
+        PutLe32(out, 0);
+    }
+    for (int y = size - 1; y >= 0; --y) {
+        for (int x = 0; x < size; ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            out.append(char(qBlue(pixel)));
+            out.append(char(qGreen(pixel)));
+            out.append(char(qRed(pixel)));
+            out.append(char(qAlpha(pixel)));
+        }
+    }
+    const int maskRow = ((size + 31) / 32) * 4;
+    out.append(QByteArray(maskRow * size, '\0'));
+    return out;
+}
+
+// The Windows icon (icon.ico): every size from 16 to 256 pixels, the
+// largest as PNG, as Windows Vista and later read it.
+bool SaveWindowsIcon(const QString& path)
+{
+    const int sizes[] = {16, 20, 24, 32, 40, 48, 64, 128, 256};
+    QList<QByteArray> images;
+    for (int size : sizes) {
+        const QImage image = Icon(size).convertToFormat(QImage::Format_ARGB32);
+        if (size < 256) {
+            images.append(IconBitmap(image));
+        } else {
+            QByteArray png;
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            if (!image.save(&buffer, "PNG")) {
+                return false;
+            }
+            images.append(png);
+        }
+    }
+    QByteArray out;
+    PutLe16(out, 0);
+    PutLe16(out, 1);
+    PutLe16(out, int(images.size()));
+    quint32 offset = 6 + 16 * quint32(images.size());
+    for (qsizetype i = 0; i < images.size(); ++i) {
+        const int size = sizes[i];
+        out.append(char(size % 256));
+        out.append(char(size % 256));
+        out.append(char(0));
+        out.append(char(0));
+        PutLe16(out, 1);
+        PutLe16(out, 32);
+        PutLe32(out, quint32(images[i].size()));
+        PutLe32(out, offset);
+        offset += quint32(images[i].size());
+    }
+    for (const QByteArray& image : images) {
+        out.append(image);
+    }
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(out) == out.size();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -152,6 +243,7 @@ int main(int argc, char* argv[])
     const QString dir = QString::fromLocal8Bit(argv[1]);
     const bool ok = Card().save(dir + QStringLiteral("/card.png")) &&
                     Title().save(dir + QStringLiteral("/title.png")) &&
-                    Icon().save(dir + QStringLiteral("/icon.png"));
+                    Icon().save(dir + QStringLiteral("/icon.png")) &&
+                    SaveWindowsIcon(dir + QStringLiteral("/windows/icon.ico"));
     return ok ? 0 : 1;
 }

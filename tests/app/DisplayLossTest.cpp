@@ -108,6 +108,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- the whole program on an X server that ends -----------------------------
 
+// A whole update said as completed on standard error, both flashes equal to
+// the images and the radio told to leave update mode.
+void ExpectCompleted(const std::string& said, const RadioReport& report)
+{
+    EXPECT_NE(said.find("rx77nova-update: Firmware updating is completed.\n"), std::string::npos) << said;
+    EXPECT_TRUE(report.cpu.matchesImage) << FormatReport(report);
+    EXPECT_TRUE(report.dsp.matchesImage) << FormatReport(report);
+    EXPECT_FALSE(report.inUpdateMode) << "the radio was not told to leave update mode";
+    EXPECT_TRUE(report.protocolErrors.empty()) << FormatReport(report);
+}
+
+
 constexpr int RadioCom = 3;
 // Generous: a loaded two-core machine, and the sanitizers.
 constexpr int WindowWaitMs = 60000;
@@ -417,6 +429,13 @@ protected:
     std::pair<int, std::string> LoseTheDisplay()
     {
         display->End();
+        return AwaitTheEnd();
+    }
+
+    // Waits for the program to end; its exit status and what it said on
+    // standard error.
+    std::pair<int, std::string> AwaitTheEnd()
+    {
         const int status = WaitForExit(program, EndWaitMs);
         if (status >= 0) {
             program = -1;  // ended; one that did not is killed at TearDown
@@ -449,11 +468,7 @@ TEST_F(DisplayLossRun, WhileWritingTheWriteGoesOnToItsEnd)
     const RadioReport report = radio->Report();
     EXPECT_EQ(status, ExitStatus::Done) << said << FormatReport(report);
     EXPECT_NE(said.find("the writing goes on without windows."), std::string::npos) << said;
-    EXPECT_NE(said.find("rx77nova-update: Firmware updating is completed.\n"), std::string::npos) << said;
-    EXPECT_TRUE(report.cpu.matchesImage) << FormatReport(report);
-    EXPECT_TRUE(report.dsp.matchesImage) << FormatReport(report);
-    EXPECT_FALSE(report.inUpdateMode) << "the radio was not told to leave update mode";
-    EXPECT_TRUE(report.protocolErrors.empty()) << FormatReport(report);
+    ExpectCompleted(said, report);
 }
 
 TEST_F(DisplayLossRun, WhileWritingAFailureLaterIsSaidAsTheWindowWouldHave)
@@ -468,6 +483,45 @@ TEST_F(DisplayLossRun, WhileWritingAFailureLaterIsSaidAsTheWindowWouldHave)
     EXPECT_NE(said.find(std::string("rx77nova-update: ") + CpuFailed + "\n"), std::string::npos) << said;
     EXPECT_FALSE(report.cpu.matchesImage) << FormatReport(report);
     EXPECT_EQ(report.faultsInjected.size(), 1u) << FormatReport(report);
+}
+
+// --- a request to end while writing -----------------------------------------
+// The same whole program, asked to end (a shutdown's SIGTERM, Ctrl+C's
+// SIGINT) while the main processor is written: refused and remembered; once
+// both processors are written, or the update has failed, the outcome's line
+// on standard error and its status, without waiting for OK.
+
+// A stray signal whose default would end the process (a user signal, a
+// timer, a closed pipe) is refused like the request to end that follows it.
+TEST_F(DisplayLossRun, TerminationWhileWritingEndsOnceTheWholeUpdateHasEnded)
+{
+    StartRadio({});
+    ASSERT_NO_FATAL_FAILURE(StartWriting());
+    for (const int signal : {SIGUSR1, SIGALRM, SIGPIPE, SIGTERM}) {
+        kill(program, signal);
+    }
+    const auto [status, said] = AwaitTheEnd();
+    // The exit command went out with the last scene; the radio's thread
+    // takes it a moment later.
+    WaitFor([&] { return !radio->Report().inUpdateMode; }, 30000);
+    const RadioReport report = radio->Report();
+    EXPECT_EQ(status, ExitStatus::Done) << said << FormatReport(report);
+    ExpectCompleted(said, report);
+}
+
+TEST_F(DisplayLossRun, InterruptWhileWritingThenAFailureEndsWithTheFailure)
+{
+    RadioOptions options;
+    options.faults.push_back(Fault {"dsp.block 10", FaultKind::Silent, 0, false});
+    StartRadio(options);
+    ASSERT_NO_FATAL_FAILURE(StartWriting());
+    kill(program, SIGINT);
+    const auto [status, said] = AwaitTheEnd();
+    const RadioReport report = radio->Report();
+    EXPECT_EQ(status, 16) << said << FormatReport(report);
+    EXPECT_NE(said.find(std::string("rx77nova-update: ") + DspFailed + "\n"), std::string::npos) << said;
+    EXPECT_TRUE(report.cpu.matchesImage) << FormatReport(report);
+    EXPECT_FALSE(report.dsp.matchesImage) << FormatReport(report);
 }
 
 } // namespace

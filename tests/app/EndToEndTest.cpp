@@ -2,7 +2,11 @@
 // and the emulated radio on a pseudo-terminal named by RX77NOVA_PORT_DIR.
 #include "EmulatedRadio.h"
 #include "LineAttempts.h"
+#include "ExitStatus.h"
 #include "MainWindowFixture.h"
+#include "Platform.h"
+#include "SceneTable.h"
+#include "WriteOutcome.h"
 
 #include <QEventLoop>
 #include <QRegularExpression>
@@ -24,6 +28,13 @@ protected:
     // noting every scene on the way and what the title said while writing.
     bool RunUntilScene(Scene scene, int ms)
     {
+        return RunUntil([&] { return form->CurrentScene() == scene; }, ms);
+    }
+
+    // Runs the message loop until done (or the time is up), noting the
+    // scenes on the way as RunUntilScene does.
+    bool RunUntil(const std::function<bool()>& done, int ms)
+    {
         QEventLoop loop;
         QDeadlineTimer deadline(ms);
         QTimer watch;
@@ -37,13 +48,27 @@ protected:
                 percentTitle = percentTitle || percent.match(form->windowTitle()).hasMatch();
                 highestProgress = std::max(highestProgress, Bar()->value());
             }
-            if (now == scene || deadline.hasExpired()) {
+            if (done() || deadline.hasExpired()) {
                 loop.quit();
             }
         });
         watch.start(1);
         loop.exec();
-        return form->CurrentScene() == scene;
+        return done();
+    }
+
+    // From scene 1 to the main processor's write, with a request to end
+    // arriving early in it: refused, remembered.
+    void RequestEndDuringTheCpuWrite(EmulatedRadio& radio)
+    {
+        ClickOkOnThePortScreen();
+        ASSERT_TRUE(RunUntilScene(Scene::ConfirmUpdate, 20000)) << FormatReport(radio.Report());
+        Ok()->click();  // "Yes"
+        ASSERT_TRUE(RunUntilScene(Scene::WritingCpu, LongWait)) << Notices() << FormatReport(radio.Report());
+        EXPECT_FALSE(form->RequestEnd());
+        EXPECT_EQ(EndCount(), 0);
+        EXPECT_EQ(form->CurrentScene(), Scene::WritingCpu);
+        log.clear();  // the scenes from the request on
     }
 
     // The OK button on the port screen answers once the worker's first
@@ -132,6 +157,53 @@ TEST_F(EndToEnd, YesPortOkYesUpdatesBothProcessors)
         EXPECT_EQ(beeps, 0);
         Ok()->click();  // "OK" ends the program
         EXPECT_EQ(EndCount(), 1);
+    });
+}
+
+// A request to end (a termination signal, the session's end) early in the
+// main processor's write: the writing goes on, the DSP is written too, and
+// the program ends with the outcome: its line on standard error, its status,
+// no OK waited for.
+TEST_F(EndToEnd, RequestToEndDuringTheWriteWaitsForTheWholeUpdate)
+{
+    WithRadio(RadioOptions{}, [&](EmulatedRadio& radio) {
+        Create(true);
+        OpenMain();
+        ASSERT_NO_FATAL_FAILURE(RequestEndDuringTheCpuWrite(radio));
+        ASSERT_TRUE(RunUntil([&] { return EndCount() > 0; }, LongWait)) << Notices() << FormatReport(radio.Report());
+        EXPECT_EQ(log, (std::vector<Scene>{Scene::WritingCpu, Scene::WritingDsp, Scene::Completed}));
+        EXPECT_EQ(form->EndStatus(), ExitStatus::Done);
+        EXPECT_EQ(errorLines, (std::vector<std::string>{ProgramFileName() + ": Firmware updating is completed."}));
+        const RadioReport report = radio.Report();
+        EXPECT_TRUE(report.cpu.matchesImage) << FormatReport(report);
+        EXPECT_TRUE(report.dsp.matchesImage) << FormatReport(report);
+        EXPECT_TRUE(report.protocolErrors.empty()) << FormatReport(report);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !radio.Report().inUpdateMode; }, 10000)) << FormatReport(report);
+    });
+}
+
+// The same request, and the DSP's write fails after it: the end comes with
+// the failure's status and line.
+TEST_F(EndToEnd, RequestToEndThenAFailureEndsWithTheFailure)
+{
+    RadioOptions options;
+    options.faults.push_back(Fault{"dsp.block 10", FaultKind::WrongByte});
+    WithRadio(options, [&](EmulatedRadio& radio) {
+        Create(true);
+        OpenMain();
+        ASSERT_NO_FATAL_FAILURE(RequestEndDuringTheCpuWrite(radio));
+        ASSERT_TRUE(RunUntil([&] { return EndCount() > 0; }, LongWait)) << Notices() << FormatReport(radio.Report());
+        const Scene outcome = form->CurrentScene();
+        EXPECT_EQ(outcome, Scene::DspUpdateFailed) << Notices();
+        EXPECT_EQ(form->EndStatus(), ExitStatusOfScene(outcome));
+        EXPECT_NE(form->EndStatus(), ExitStatus::Done);
+        const SceneRow* row = FindSceneRow(outcome);
+        ASSERT_NE(row, nullptr);
+        EXPECT_EQ(errorLines,
+                  (std::vector<std::string>{ProgramFileName() + ": " + SceneText(row->FirstNotice, row->LastNotice)}));
+        const RadioReport report = radio.Report();
+        EXPECT_TRUE(report.cpu.matchesImage) << FormatReport(report);
+        EXPECT_FALSE(report.dsp.matchesImage) << FormatReport(report);
     });
 }
 

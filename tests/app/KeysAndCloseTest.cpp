@@ -1,6 +1,9 @@
 // What Enter presses and what it shows, the port box's Enter, and a close
 // request refused while a processor is written.
+#include "ExitStatus.h"
 #include "MainWindowFixture.h"
+#include "Platform.h"
+#include "WriteOutcome.h"
 #include "SeqEvents.h"
 #include "Targets.h"
 
@@ -164,11 +167,16 @@ TEST_F(KeysAndClose, EnterInThePortBoxWithAValidNumberStartsOnce)
 }
 
 // A close refused while a processor is written: the warning sound and a
-// line on the window; both windows stay; the line goes with the writing.
+// line on the window that says what is true; both windows stay; the line
+// goes with the writing. A close asked for in the windows is forgotten (the
+// outcome waits for OK); a request to end from outside them (a termination
+// signal, the session's logout) is remembered and ends the program at the
+// outcome, with its status and its line on standard error.
 enum class CloseBy {
-    Window,      // the window's close button
-    Card,        // the session's end signal reaches the card
-    SessionSave  // the session asks to save before logging out
+    Window,       // the window's close button
+    Card,         // the card asked to close
+    SessionSave,  // the session asks to save before logging out
+    Termination   // a termination signal (SIGTERM, SIGHUP, SIGINT, SIGQUIT)
 };
 
 struct RefusedCloseCase {
@@ -176,13 +184,20 @@ struct RefusedCloseCase {
     SeqEvent code;
     int target;
     CloseBy by;
+    SeqEvent outcome;  // what ends the writing
 };
 
 void PrintTo(const RefusedCloseCase& c, std::ostream* os) { *os << c.name; }
 
-class RefusedClose : public KeysAndClose, public testing::WithParamInterface<RefusedCloseCase> {};
+class RefusedClose : public KeysAndClose, public testing::WithParamInterface<RefusedCloseCase> {
+protected:
+    bool Remembered() const { return GetParam().by == CloseBy::SessionSave || GetParam().by == CloseBy::Termination; }
+};
 
-TEST_P(RefusedClose, SoundsAndSaysWhy)
+constexpr const char* ClosableLater = "The window can be closed once the writing has ended.";
+constexpr const char* EndsLater = "The program ends by itself once the update has ended.";
+
+TEST_P(RefusedClose, SoundsAndSaysWhatIsTrue)
 {
     OpenMain();
     Tick();
@@ -194,10 +209,11 @@ TEST_P(RefusedClose, SoundsAndSaysWhy)
     case CloseBy::Window: EXPECT_FALSE(form->close()); break;
     case CloseBy::Card: EXPECT_FALSE(card->RequestClose()); break;
     case CloseBy::SessionSave: EXPECT_TRUE(form->RefuseSessionEnd()); break;
+    case CloseBy::Termination: EXPECT_FALSE(form->RequestEnd()); break;
     }
     EXPECT_EQ(beeps, 1);
     EXPECT_TRUE(ClosingNote()->isVisible());
-    EXPECT_EQ(ClosingNote()->text(), QStringLiteral("This window closes by itself when the writing ends."));
+    EXPECT_EQ(ClosingNote()->text(), QString::fromLatin1(Remembered() ? EndsLater : ClosableLater));
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(EndCount(), 0);
     // The line lies inside the window, clear of the panel with the scene.
@@ -205,21 +221,98 @@ TEST_P(RefusedClose, SoundsAndSaysWhy)
     EXPECT_TRUE(form->rect().contains(ClosingNote()->geometry()));
     EXPECT_FALSE(ClosingNote()->geometry().intersects(panel));
     EXPECT_GE(ClosingNote()->height(), ClosingNote()->sizeHint().height());
+    EXPECT_GE(ClosingNote()->width(), ClosingNote()->sizeHint().width());
 
-    form->HandleEvent(EvCompleted, GetParam().target);
+    // A second request while writing is refused the same way.
+    if (GetParam().by == CloseBy::Termination) {
+        EXPECT_FALSE(form->RequestEnd());
+        EXPECT_EQ(EndCount(), 0);
+    }
+
+    form->HandleEvent(GetParam().outcome, GetParam().target);
     EXPECT_FALSE(ClosingNote()->isVisible());
+    const WriteOutcome outcome = OutcomeOfWrite(GetParam().outcome, GetParam().target);
+    if (Remembered()) {
+        EXPECT_EQ(EndCount(), 1) << "the outcome waited for OK";
+        EXPECT_EQ(form->EndStatus(), outcome.status);
+        EXPECT_EQ(form->EndStatus(), ExitStatusOfScene(form->CurrentScene()));
+        ASSERT_EQ(errorLines.size(), 1u);
+        EXPECT_EQ(errorLines.front(), ProgramFileName() + ": " + outcome.text);
+    } else {
+        EXPECT_EQ(EndCount(), 0) << "a close of the window's own was taken up again";
+        EXPECT_EQ(form->EndStatus(), ExitStatus::Done);
+        EXPECT_TRUE(errorLines.empty());
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Ui, RefusedClose,
-                         testing::Values(RefusedCloseCase {"cpu_window", EvUpdatingCpu, TargetCpu, CloseBy::Window},
-                                         RefusedCloseCase {"dsp_window", EvUpdatingDsp, TargetDsp, CloseBy::Window},
-                                         RefusedCloseCase {"cpu_session_end", EvUpdatingCpu, TargetCpu, CloseBy::Card},
-                                         RefusedCloseCase {"cpu_logout", EvUpdatingCpu, TargetCpu,
-                                                           CloseBy::SessionSave},
-                                         RefusedCloseCase {"dsp_logout", EvUpdatingDsp, TargetDsp,
-                                                           CloseBy::SessionSave}),
-                         [](const testing::TestParamInfo<RefusedCloseCase>& info) {
-                             return std::string(info.param.name);
+INSTANTIATE_TEST_SUITE_P(
+    Ui, RefusedClose,
+    testing::Values(RefusedCloseCase {"cpu_window", EvUpdatingCpu, TargetCpu, CloseBy::Window, EvCompleted},
+                    RefusedCloseCase {"dsp_window", EvUpdatingDsp, TargetDsp, CloseBy::Window, EvCompleted},
+                    RefusedCloseCase {"cpu_card", EvUpdatingCpu, TargetCpu, CloseBy::Card, EvRomData},
+                    RefusedCloseCase {"cpu_logout", EvUpdatingCpu, TargetCpu, CloseBy::SessionSave, EvCompleted},
+                    RefusedCloseCase {"dsp_logout", EvUpdatingDsp, TargetDsp, CloseBy::SessionSave, EvCompleted},
+                    RefusedCloseCase {"cpu_signal_completed", EvUpdatingCpu, TargetCpu, CloseBy::Termination,
+                                      EvCompleted},
+                    RefusedCloseCase {"cpu_signal_failed", EvUpdatingCpu, TargetCpu, CloseBy::Termination,
+                                      EvRomData},
+                    RefusedCloseCase {"dsp_signal_failed", EvUpdatingDsp, TargetDsp, CloseBy::Termination, EvBoot},
+                    RefusedCloseCase {"dsp_signal_no_answer", EvUpdatingDsp, TargetDsp, CloseBy::Termination,
+                                      EvNoAnswer}),
+    [](const testing::TestParamInfo<RefusedCloseCase>& info) { return std::string(info.param.name); });
+
+// A request to end that was remembered during the main processor's write
+// waits through the DSP's: the end comes with the update's outcome.
+TEST_F(KeysAndClose, RememberedEndWaitsForTheSecondProcessor)
+{
+    OpenMain();
+    Tick();
+    form->HandleEvent(EvUpdatingCpu, TargetCpu);
+    EXPECT_FALSE(form->RequestEnd());
+    form->HandleEvent(EvUpdatingDsp, TargetDsp);
+    EXPECT_EQ(form->CurrentScene(), Scene::WritingDsp);
+    EXPECT_EQ(EndCount(), 0);
+    EXPECT_TRUE(errorLines.empty());
+    form->HandleEvent(EvCompleted, TargetDsp);
+    EXPECT_EQ(EndCount(), 1);
+    EXPECT_EQ(form->EndStatus(), ExitStatus::Done);
+}
+
+// Outside the writing a request to end ends the program at once, with the
+// status of a window closed by its user.
+// Outside the writing a request to end ends the program at once: with the
+// outcome's status on an outcome scene, with a request's status before any.
+struct EndAtOnceCase {
+    Scene scene;
+    int status;
+};
+
+void PrintTo(const EndAtOnceCase& c, std::ostream* os) { *os << SceneName(c.scene); }
+
+class EndAtOnce : public KeysAndClose, public testing::WithParamInterface<EndAtOnceCase> {};
+
+TEST_P(EndAtOnce, InEveryOtherScene)
+{
+    OpenMain();
+    Tick();
+    ReachFromThePortScreen(GetParam().scene);
+    ASSERT_EQ(form->CurrentScene(), GetParam().scene);
+    beeps = 0;
+    EXPECT_TRUE(form->RequestEnd());
+    EXPECT_EQ(EndCount(), 1);
+    EXPECT_EQ(beeps, 0);
+    EXPECT_EQ(form->EndStatus(), GetParam().status);
+    EXPECT_TRUE(errorLines.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Ui, EndAtOnce,
+                         testing::Values(EndAtOnceCase {Scene::PortEntry, ExitStatus::Signalled},
+                                         EndAtOnceCase {Scene::ConfirmUpdate, ExitStatus::Signalled},
+                                         EndAtOnceCase {Scene::ConnectingToWrite, ExitStatus::Signalled},
+                                         EndAtOnceCase {Scene::Completed, ExitStatus::Done},
+                                         EndAtOnceCase {Scene::CpuUpdateFailed, 15}),
+                         [](const testing::TestParamInfo<EndAtOnceCase>& info) {
+                             return std::string(SceneName(info.param.scene));
                          });
 
 // Outside the writing the session may end: nothing is refused or said.

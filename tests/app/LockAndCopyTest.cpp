@@ -149,28 +149,45 @@ TEST(StartupGuard, PrivateFoldersHoldTheLock)
 struct Program {
     pid_t pid = -1;
     int err = -1;
+    int in = -1;  // its standard input when asked to keep one open, else -1
 };
 
-Program Start(const std::vector<std::pair<std::string, std::string>>& env)
+// Starts the program with args, the variables in env set and those in unset
+// removed; keepInput: its standard input a pipe that stays open (a terminal
+// question then waits), otherwise /dev/null.
+Program Start(const std::vector<std::pair<std::string, std::string>>& env, const std::vector<std::string>& args = {},
+              bool keepInput = false, const std::vector<std::string>& unset = {})
 {
     int pipeFds[2];
-    if (pipe2(pipeFds, O_CLOEXEC) != 0) {
+    int inFds[2] = {-1, -1};
+    if (pipe2(pipeFds, O_CLOEXEC) != 0 || (keepInput && pipe2(inFds, O_CLOEXEC) != 0)) {
         return {};
     }
+    std::vector<char*> argv {const_cast<char*>(RX_PROGRAM)};
+    for (const std::string& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
         for (const auto& [name, value] : env) {
             setenv(name.c_str(), value.c_str(), 1);
         }
+        for (const std::string& name : unset) {
+            unsetenv(name.c_str());
+        }
         dup2(pipeFds[1], 2);
         const int null = open("/dev/null", O_RDWR);
-        dup2(null, 0);
+        dup2(keepInput ? inFds[0] : null, 0);
         dup2(null, 1);
-        execl(RX_PROGRAM, RX_PROGRAM, static_cast<char*>(nullptr));
+        execv(RX_PROGRAM, argv.data());
         _exit(127);
     }
     close(pipeFds[1]);
-    return {pid, pipeFds[0]};
+    if (keepInput) {
+        close(inFds[0]);
+    }
+    return {pid, pipeFds[0], inFds[1]};
 }
 
 // Reads standard error until it holds text or ends (or the time is up).
@@ -244,24 +261,134 @@ TEST(StartupGuard, SecondCopyBringsTheFirstToTheFrontAndSaysSo)
 
     Program second = Start(env);
     const std::string said = ReadErrorUntil(second.err, "\n", 30000);
-    EXPECT_EQ(ExitCode(second.pid), 0);
+    EXPECT_EQ(ExitCode(second.pid), ExitStatus::SecondCopy);
     EXPECT_NE(said.find("is already running; its window has been brought to the front."), std::string::npos)
         << said;
     close(second.err);
 
     kill(first.pid, SIGTERM);
-    EXPECT_EQ(ExitCode(first.pid), 0);
+    EXPECT_EQ(ExitCode(first.pid), ExitStatus::Signalled);
     close(first.err);
 }
 
+// Without a display the window cannot start: one line that says why and the
+// status for it, never the toolkit's abort. The toolkit's platform is the
+// one it picks itself (QT_QPA_PLATFORM unset).
+struct NoDisplayCase {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> set;
+    std::vector<std::string> unset;
+    const char* says;
+};
+
+void PrintTo(const NoDisplayCase& c, std::ostream* os) { *os << c.name; }
+
+class NoDisplay : public testing::TestWithParam<NoDisplayCase> {};
+
+TEST_P(NoDisplay, SaysWhyAndEndsWithItsStatus)
+{
+    TempFolder base;
+    const std::string runtime = base.Join("runtime");
+    ASSERT_EQ(mkdir(runtime.c_str(), 0700), 0);
+    std::vector<std::pair<std::string, std::string>> env {{"XDG_RUNTIME_DIR", runtime},
+                                                          {"RX77NOVA_PORT_DIR", base.path}};
+    env.insert(env.end(), GetParam().set.begin(), GetParam().set.end());
+    std::vector<std::string> unset {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE"};
+    unset.insert(unset.end(), GetParam().unset.begin(), GetParam().unset.end());
+    Program copy = Start(env, {}, false, unset);
+    ASSERT_GT(copy.pid, 0);
+    const std::string said = ReadErrorUntil(copy.err, "\x01 (all of it)", 60000);
+    EXPECT_EQ(ExitCode(copy.pid), ExitStatus::NoDisplay) << said;
+    EXPECT_EQ(said.rfind("rx77nova-update: cannot open a window: ", 0), 0u) << said;
+    EXPECT_NE(said.find(GetParam().says), std::string::npos) << said;
+    EXPECT_EQ(said.find("Aborted"), std::string::npos) << said;
+    close(copy.err);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StartupGuard, NoDisplay,
+    testing::Values(NoDisplayCase {"none_set", {}, {"DISPLAY"}, "no display is set"},
+                    NoDisplayCase {"empty", {{"DISPLAY", ""}}, {}, "no display is set"},
+                    NoDisplayCase {"server_gone", {{"DISPLAY", ":31999"}}, {},
+                                   "the display \":31999\" cannot be reached"}),
+    [](const testing::TestParamInfo<NoDisplayCase>& info) { return std::string(info.param.name); });
+
 TEST(StartupGuard, StartupTexts)
 {
-    EXPECT_EQ(SecondCopyText("rx77nova-update", true),
+    EXPECT_EQ(SecondCopyText("rx77nova-update", RunningCopy::Fronted),
               "rx77nova-update is already running; its window has been brought to the front.");
-    EXPECT_EQ(SecondCopyText("rx77nova-update", false),
+    EXPECT_EQ(SecondCopyText("rx77nova-update", RunningCopy::NotFronted),
               "rx77nova-update is already running; its window could not be brought to the front.");
+    EXPECT_EQ(SecondCopyText("rx77nova-update", RunningCopy::InTerminal),
+              "rx77nova-update is already running in a terminal, which has no window to bring to the front; "
+              "one copy runs at a time.");
     EXPECT_NE(LockProblemText("/run/user/7: is a symbolic link").find("/run/user/7: is a symbolic link"),
               std::string::npos);
+}
+
+// The holder says which form it runs as; a copy that finds the lock held
+// reads it. A new holder's word replaces what an ended one said.
+TEST(StartupGuard, TheHolderSaysWhichFormRuns)
+{
+    TempFolder base;
+    ASSERT_EQ(mkdir(base.Join("runtime").c_str(), 0700), 0);
+    RuntimeVariable variable(base.Join("runtime").c_str());
+    for (InstanceLock::Form form : {InstanceLock::Form::Window, InstanceLock::Form::Terminal}) {
+        InstanceLock holder("Test Lock", base.path);
+        ASSERT_TRUE(holder.Held()) << holder.Problem();
+        InstanceLock second("Test Lock", base.path);
+        ASSERT_EQ(second.GetState(), InstanceLock::State::HeldElsewhere);
+        EXPECT_EQ(second.HolderForm(), InstanceLock::Form::Unknown) << "a word of an earlier holder was kept";
+        EXPECT_TRUE(holder.SetHolderForm(form));
+        EXPECT_EQ(second.HolderForm(), form);
+        EXPECT_FALSE(second.SetHolderForm(InstanceLock::Form::Window)) << "a copy without the lock spoke for it";
+        EXPECT_EQ(second.HolderForm(), form);
+    }
+}
+
+// A window started while another copy runs says which form runs: a window
+// is brought to the front (above); a terminal has none.
+TEST(StartupGuard, SecondWindowSaysThatATerminalCopyRuns)
+{
+    TempFolder base;
+    const std::string runtime = base.Join("runtime");
+    const std::string ports = base.Join("ports");
+    ASSERT_EQ(mkdir(runtime.c_str(), 0700), 0);
+    ASSERT_EQ(mkdir(ports.c_str(), 0700), 0);
+    const std::vector<std::pair<std::string, std::string>> env {{"XDG_RUNTIME_DIR", runtime},
+                                                                {"RX77NOVA_PORT_DIR", ports}};
+    // The terminal form waits at its first question, its input open.
+    Program terminal = Start(env, {"--port", "3"}, true);
+    ASSERT_GT(terminal.pid, 0);
+    // Read without taking the lock: what the holder said in its file.
+    const std::string lockFile = runtime + "/" + clsEnviron::MutexName + ".lock";
+    const auto said = [&lockFile] {
+        std::string text(16, '\0');
+        const int fd = open(lockFile.c_str(), O_RDONLY | O_CLOEXEC);
+        const ssize_t n = fd < 0 ? 0 : read(fd, text.data(), text.size());
+        if (fd >= 0) {
+            close(fd);
+        }
+        return text.substr(0, n > 0 ? static_cast<size_t>(n) : 0);
+    };
+    for (int waited = 0; waited < 30000 && said() != "terminal\n"; waited += 10) {
+        usleep(10000);
+    }
+    ASSERT_EQ(said(), "terminal\n");
+
+    Program window = Start(env);
+    const std::string answer = ReadErrorUntil(window.err, "\n", 30000);
+    EXPECT_EQ(ExitCode(window.pid), ExitStatus::SecondCopy);
+    EXPECT_NE(answer.find("is already running in a terminal, which has no window to bring to the front"),
+              std::string::npos)
+        << answer;
+    EXPECT_EQ(answer.find("brought to the front."), std::string::npos) << answer;
+    close(window.err);
+
+    kill(terminal.pid, SIGTERM);
+    close(terminal.in);
+    EXPECT_NE(ExitCode(terminal.pid), 127);
+    close(terminal.err);
 }
 
 } // namespace

@@ -54,6 +54,7 @@ protected:
             return AnswerOk;
         });
         form->SetBeep([this] { ++beeps; });
+        form->SetErrorLine([this](const std::string& line) { errorLines.push_back(line); });
         ended = std::make_unique<QSignalSpy>(card, &TFormOpening::closed);
     }
 
@@ -151,5 +152,6 @@ protected:
     TForm1* form = nullptr;
     std::unique_ptr<QSignalSpy> ended;
     std::vector<ShownBox> boxes;
+    std::vector<std::string> errorLines;  // what went to standard error
     int beeps = 0;
 };

@@ -2,6 +2,7 @@
 // copies started at once, and a copy killed outright while it holds the
 // lock. Every copy of one test shares a fresh runtime directory, so the lock
 // they meet is theirs alone.
+#include "ExitStatus.h"
 #include "ProcessProbe.h"
 #include "TempDir.h"
 #include "clsEnviron.h"
@@ -283,12 +284,12 @@ protected:
         return said;
     }
 
-    // The running copy ends the orderly way on SIGTERM, with code 0, and
-    // takes the lock with it.
+    // The running copy ends the orderly way on SIGTERM, with the status of
+    // a request to end, and takes the lock with it.
     void EndWithTerminate(pid_t pid)
     {
         kill(pid, SIGTERM);
-        EXPECT_EQ(WaitExit(pid), std::optional<int>(0));
+        EXPECT_EQ(WaitExit(pid), std::optional<int>(ExitStatus::Signalled));
         EXPECT_EQ(Probe(), "first");
     }
 
@@ -308,7 +309,7 @@ TEST_F(Race, TwentyCopiesAtOnceLeaveExactlyOneRunning)
         std::vector<int> codes;
         std::vector<pid_t> running;
         WaitForAllBut(copies, 1, codes, running);
-        EXPECT_EQ(codes, std::vector<int>(Stampede - 1, 0));  // refused silently, code 0
+        EXPECT_EQ(codes, std::vector<int>(Stampede - 1, ExitStatus::SecondCopy));  // each refused
         ASSERT_EQ(running.size(), 1u);
 
         const pid_t survivor = running.front();
@@ -347,7 +348,7 @@ TEST_P(KilledHolder, DoesNotBlockTheNextStart)
     std::vector<int> codes;
     std::vector<pid_t> running;
     WaitForAllBut(copies, 1, codes, running);
-    EXPECT_EQ(codes, std::vector<int>(static_cast<std::size_t>(c.copies - 1), 0));
+    EXPECT_EQ(codes, std::vector<int>(static_cast<std::size_t>(c.copies - 1), ExitStatus::SecondCopy));
     ASSERT_EQ(running, std::vector<pid_t>{holder});
     if (c.windowsUp) {
         ASSERT_TRUE(WaitForWindows(holder));

@@ -1,6 +1,7 @@
 // What OK does and whether the program may close, in every scene: the two
 // tables the windows follow, read row by row.
 #include "CloseRule.h"
+#include "EndRequest.h"
 #include "OkSceneTable.h"
 #include "ScenePrint.h"
 
@@ -101,5 +102,67 @@ TEST_P(CloseRule, RefusedOnlyWhileWriting)
 
 INSTANTIATE_TEST_SUITE_P(Rules, CloseRule, testing::ValuesIn(CloseCases),
                          [](const testing::TestParamInfo<CloseCase>& info) { return std::string(info.param.name); });
+
+// A request to end in each scene: honoured at once where the program may
+// close; otherwise remembered until a scene that ends the update (its
+// outcome) is shown, and never at the change from one processor to the other.
+struct EndCase {
+    const char* name;
+    Scene scene;
+    bool endsNow;     // the request is honoured when it arrives here
+    bool endsUpdate;  // a remembered request is honoured once this is shown
+};
+
+void PrintTo(const EndCase& c, std::ostream* os) { *os << c.name; }
+
+const EndCase EndCases[] = {
+    {"s00_opening", Scene::Opening, true, false},
+    {"s01_port_entry", Scene::PortEntry, true, false},
+    {"s02_connecting", Scene::Connecting, true, false},
+    {"s03_confirm_downgrade", Scene::ConfirmDowngrade, true, false},
+    {"s04_confirm_update", Scene::ConfirmUpdate, true, false},
+    {"s05_connecting_to_write", Scene::ConnectingToWrite, true, false},
+    {"s06_writing_cpu_remembers", Scene::WritingCpu, false, false},
+    {"s07_writing_dsp_remembers", Scene::WritingDsp, false, false},
+    {"s08_completed", Scene::Completed, true, true},
+    {"s09_not_needed", Scene::NotNeeded, true, true},
+    {"s10_port_unavailable", Scene::PortUnavailable, true, true},
+    {"s11_no_answer", Scene::NoAnswer, true, true},
+    {"s12_cannot_update", Scene::CannotUpdate, true, true},
+    {"s13_cpu_transfer_failed", Scene::CpuTransferFailed, true, true},
+    {"s14_dsp_transfer_failed", Scene::DspTransferFailed, true, true},
+    {"s15_cpu_update_failed", Scene::CpuUpdateFailed, true, true},
+    {"s16_dsp_update_failed", Scene::DspUpdateFailed, true, true},
+};
+
+class EndRule : public testing::TestWithParam<EndCase> {};
+
+TEST_P(EndRule, ArrivingHere)
+{
+    EndRequest request;
+    EXPECT_EQ(request.Arrive(GetParam().scene), GetParam().endsNow);
+    EXPECT_EQ(request.Remembered(), !GetParam().endsNow);
+    // Nothing remembered: no scene ends the program by itself.
+    EndRequest none;
+    EXPECT_FALSE(none.DueAt(GetParam().scene));
+}
+
+TEST_P(EndRule, RememberedDuringTheWriting)
+{
+    for (Scene writing : {Scene::WritingCpu, Scene::WritingDsp}) {
+        EndRequest request;
+        ASSERT_FALSE(request.Arrive(writing));
+        EXPECT_EQ(request.DueAt(GetParam().scene), GetParam().endsUpdate);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, EndRule, testing::ValuesIn(EndCases),
+                         [](const testing::TestParamInfo<EndCase>& info) { return std::string(info.param.name); });
+
+TEST(Rules, ClosingNoteSaysWhatComes)
+{
+    EXPECT_STREQ(ClosingNoteText(false), "The window can be closed once the writing has ended.");
+    EXPECT_STREQ(ClosingNoteText(true), "The program ends by itself once the update has ended.");
+}
 
 } // namespace

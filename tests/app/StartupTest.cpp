@@ -1,3 +1,4 @@
+#include "ExitStatus.h"
 #include "OvlTable.h"
 #include "Platform.h"
 #include "Startup.h"
@@ -156,12 +157,13 @@ TEST_F(Guard, SecondCopyIsRefusedWhileTheFirstRuns)
     ASSERT_EQ(ReadLine(first.out), "first");
     EXPECT_EQ(ProbeOnce(probe), "second");
 
-    // The program itself ends at once, silently, with code 0.
+    // The program itself ends at once, with the status of a second copy,
+    // and nothing on standard output.
     Child copy = Spawn(program, {});
     close(copy.in);
     char c;
     EXPECT_EQ(read(copy.out, &c, 1), 0);  // says nothing
-    EXPECT_EQ(Wait(copy.pid), 0);
+    EXPECT_EQ(Wait(copy.pid), ExitStatus::SecondCopy);
     close(copy.out);
 
     close(first.in);
@@ -199,7 +201,7 @@ bool WaitForWindows(pid_t pid, int ms)
 
 // The session's end (SIGTERM), an interrupt (SIGINT) and a hang-up (SIGHUP)
 // reach the windows as a close request: the program then ends the orderly
-// way, with code 0, while the worker ticks.
+// way, with the status of a request to end, while the worker ticks.
 struct EndSignalCase {
     const char* name;
     int signal;
@@ -217,7 +219,7 @@ protected:
     PortDirVariable ports {dir.Join("ports")};
 };
 
-TEST_P(ProgramEnd, EndsWithCodeZeroWhileTheWorkerTicks)
+TEST_P(ProgramEnd, EndsWithTheRequestsStatusWhileTheWorkerTicks)
 {
     for (int run = 0; run < 3; ++run) {
         Child program = Spawn(RX_PROGRAM, {});
@@ -225,7 +227,7 @@ TEST_P(ProgramEnd, EndsWithCodeZeroWhileTheWorkerTicks)
         ASSERT_TRUE(WaitForWindows(program.pid, 20000));
         usleep(static_cast<useconds_t>(20000 * run));  // at different points of the ticking
         kill(program.pid, GetParam().signal);
-        EXPECT_EQ(Wait(program.pid), 0);
+        EXPECT_EQ(Wait(program.pid), ExitStatus::Signalled);
         close(program.out);
         EXPECT_EQ(ProbeOnce(probe), "first");  // the lock went with it
     }

@@ -130,6 +130,29 @@ TEST(CommBuff, PoppingPast4096CompactsOnceAndKeepsTheRest)
     EXPECT_EQ(Contents(buffer), std::vector<uint8_t>(bytes.begin() + 4097, bytes.end()));
 }
 
+// Each pop gives up the byte behind the head: the room left runs to the end
+// of the same storage, so an append that needs more grows the buffer instead
+// of writing past the end of the storage.
+TEST(CommBuff, PoppingGivesUpTheRoomBehindTheHead)
+{
+    cmcBuff buffer;
+    const std::vector<uint8_t> bytes = Counting(110);
+    buffer.Append(bytes.data(), 100);
+    ASSERT_EQ(buffer.Room(), 100);
+    const uint8_t* storageEnd = buffer.Data() + buffer.Room();
+    for (int pop = 1; pop <= 10; ++pop) {
+        ASSERT_EQ(buffer.Pop(), bytes[static_cast<size_t>(pop - 1)]);
+        EXPECT_EQ(buffer.Length(), 100 - pop);
+        EXPECT_EQ(buffer.Room(), 100 - pop);
+        EXPECT_EQ(buffer.Data() + buffer.Room(), storageEnd) << "after pop " << pop;
+    }
+    const uint8_t* before = buffer.Data();
+    buffer.Append(bytes.data() + 100, 10);  // 100 bytes: more than the 90 of room left
+    EXPECT_NE(buffer.Data(), before);
+    EXPECT_EQ(buffer.Room(), 100 + 90 / 4);
+    EXPECT_EQ(Contents(buffer), std::vector<uint8_t>(bytes.begin() + 10, bytes.end()));
+}
+
 TEST(CommBuff, AssigningItsOwnTailDropsTheFront)
 {
     cmcBuff buffer;

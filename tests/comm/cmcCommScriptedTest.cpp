@@ -63,11 +63,51 @@ TEST(CommGetField, SplitsAtEverySeparator)
         {"", 0, ""},
         {"", 1, std::nullopt},
         {"no separator", 0, "no separator"},
-        // Single-byte text: a separator after a lead byte of code page 932 still splits.
+        // A comma is never the second byte of a code-page-932 character: after a lead byte it splits.
         {"\x83,x", 1, "x"},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(cmcComm::GetField(row.text, ',', row.index), row.field) << row.text << " [" << row.index << "]";
+    }
+}
+
+// Text in code page 932: a separator byte that is the second byte of a
+// double-byte character (lead 0x81-0x9F or 0xE0-0xFC, trail 0x40-0x7E or
+// 0x80-0xFC) belongs to that character and does not split.
+TEST(CommGetField, KeepsDoubleByteCharactersWhole)
+{
+    struct Row {
+        const char* name;
+        const char* text;
+        char separator;
+        int index;
+        std::optional<std::string> field;
+    };
+    const std::vector<Row> rows {
+        // "\x95\x5C" is a kanji whose second byte is the backslash.
+        {"trail_backslash_first_lead_range", "\x95\\a\\b", '\\', 0, "\x95\\a"},
+        {"trail_backslash_next_field", "\x95\\a\\b", '\\', 1, "b"},
+        {"trail_backslash_no_third", "\x95\\a\\b", '\\', 2, std::nullopt},
+        {"trail_at_second_lead_range", "x\xE0@y@z", '@', 0, "x\xE0@y"},
+        {"trail_at_highest_lead", "\xFC@@z", '@', 1, "z"},
+        {"trail_pipe_lowest_lead", "\x81|a|b", '|', 1, "b"},
+        {"trail_0x7E", "\x81~a~b", '~', 1, "b"},
+        {"separator_after_a_whole_character", "\x82\xA0|a", '|', 1, "a"},
+        {"two_characters_then_a_split", "\x95\\\x95\\\\x", '\\', 1, "x"},
+        {"lead_at_the_very_end", "a|\x95", '|', 1, "\x95"},
+        // Not a double-byte character: the separator splits.
+        {"not_a_lead_0x80", "\x80|a", '|', 1, "a"},
+        {"not_a_lead_0xA0", "\xA0|a", '|', 1, "a"},
+        {"not_a_lead_0xFD", "\xFD@a", '@', 1, "a"},
+        {"half_width_kana_0xB1", "\xB1@a", '@', 1, "a"},
+        {"not_a_trail_0x3F", "\x95?a", '?', 1, "a"},
+        {"not_a_trail_0x7F", "\x95\x7F" "a", '\x7F', 1, "a"},
+        // A separator that is itself a lead byte splits where it is not a trail.
+        {"lead_byte_as_separator", "a\x95;b", '\x95', 1, ";b"},
+        {"lead_byte_as_a_trail", "\x95\x95;\x95;", '\x95', 1, ";"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(cmcComm::GetField(row.text, row.separator, row.index), row.field) << row.name;
     }
 }
 

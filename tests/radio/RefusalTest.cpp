@@ -151,6 +151,14 @@ const RefusalCase refusalCases[] = {
          c.Send(Text("1.0/-000"));
      },
      {0x00}, "version text"},
+    {"dsp_version_text_not_the_fixed_one", Stage::Idle,
+     [](RadioClient& c) {
+         UpToModel(c, true);
+         c.Send({30});
+         c.Receive(1);
+         c.Send(Text("1.00-000"));
+     },
+     {0x00}, "not \"0.00-000\""},
     // 836 = 0x0344: 0x0343 is announced, so the second echo is 0x43 ^ 0xFF.
     {"writer_size", Stage::Idle,
      [](RadioClient& c) {

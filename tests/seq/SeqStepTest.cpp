@@ -335,7 +335,9 @@ TEST_P(SeqWriteError, ReportsTheEventOfTheStateItIsFoundIn)
 
 // A write that fails in a sending state is found after the step, in the
 // waiting state it moved to. Asking for the identity is the exception to
-// the table's rule: there a write error is EvUnknown, not EvNoAnswer.
+// the table's rule: there a write error is EvUnknown, not EvNoAnswer; so is
+// the end packet, found while waiting for the radio to wake, which has no
+// event of its own.
 INSTANTIATE_TEST_SUITE_P(
     Seq, SeqWriteError,
     testing::Values(WriteErrorCase{Ident_Wait, EvUnknown}, WriteErrorCase{Boot_Enter, EvBoot},
@@ -344,8 +346,113 @@ INSTANTIATE_TEST_SUITE_P(
                     WriteErrorCase{VerChk, EvVersionAnswer}, WriteErrorCase{Firm_SendSize, EvFirmUpload},
                     WriteErrorCase{Firm_SendData, EvFirmUpload}, WriteErrorCase{RomW_SysCheck, EvRomData},
                     WriteErrorCase{RomW_SysData, EvRomData, SystemArea::Differs}, WriteErrorCase{RomW_Data, EvRomData},
-                    WriteErrorCase{RomW_Sum, EvRomData}),
+                    WriteErrorCase{RomW_Sum, EvRomData}, WriteErrorCase{RomW_End, EvUnknown}),
     [](const testing::TestParamInfo<WriteErrorCase>& info) { return std::string(SeqStateName(info.param.writes)); });
+
+// The end packet waits in the port's buffer on a stalled line; the send
+// task's later try fails while the sequencer waits for the radio to wake.
+// The failure is reported in that step, not after the wait.
+TEST_F(SeqSteps, WriteErrorWhileWaitingForTheRadioToWake)
+{
+    ASSERT_TRUE(RunTo(RomW_End));
+    line->transmitQueue = 1;  // the line stalls: the end packet stays in the port
+    ASSERT_EQ(Tick(), EvNone);
+    ASSERT_EQ(seq->GetState(), Wake_Wait);
+    ASSERT_EQ(Tick(), EvNone);
+    clock.Advance(20);  // the send task's next try is due; the 2000 ms wait is not over
+    line->transmitQueue = 0;
+    line->writeLimit = 0;
+    EXPECT_EQ(seq->Step(), EvUnknown);
+    EXPECT_EQ(seq->GetState(), Reset);
+}
+
+// The flash-writing program goes out over a line that sends about four bytes
+// a millisecond (38,400 bit/s) and answers nothing until the end: the upload
+// never has more than half of the 1,024-byte transmit queue in use, counted
+// as what the port still holds plus what the line has not yet sent. The
+// port hands its buffer to the line whenever the line has sent everything,
+// so each such write shows what was pending at that moment.
+TEST_F(SeqSteps, WriterUploadKeepsHalfTheQueueFreeOnASlowLine)
+{
+    constexpr uint32_t drainPerMs = 4;
+    constexpr uint32_t halfQueue = 512;
+    ASSERT_TRUE(RunTo(Firm_SendData));
+    const size_t writerLength = PlainBytes(FlashWriterImage()).size();
+    const size_t writesBefore = line->writes.size();
+    line->keepWrittenInQueue = true;
+    uint32_t mostQueued = 0;
+    for (int ms = 0; ms < 5000 && seq->GetState() == Firm_SendData; ++ms) {
+        line->transmitQueue -= std::min(line->transmitQueue, drainPerMs);
+        ASSERT_EQ(Tick(), EvNone);
+        mostQueued = std::max(mostQueued, line->transmitQueue);
+    }
+    ASSERT_EQ(seq->GetState(), Firm_WaitAA);
+    // The last bytes leave the port once the line has room for them.
+    for (int ms = 0; ms < 300; ++ms) {
+        line->transmitQueue -= std::min(line->transmitQueue, drainPerMs);
+        clock.Advance(1);
+        seq->Step();
+        mostQueued = std::max(mostQueued, line->transmitQueue);
+    }
+    size_t sent = 0;
+    size_t largestWrite = 0;
+    for (size_t i = writesBefore; i < line->writes.size(); ++i) {
+        sent += line->writes[i].size();
+        largestWrite = std::max(largestWrite, line->writes[i].size());
+    }
+    EXPECT_EQ(sent, writerLength);
+    EXPECT_LE(mostQueued, halfQueue);
+    EXPECT_LE(largestWrite, size_t{halfQueue});
+    // The line, not the per-step limit, held the upload back.
+    EXPECT_GE(largestWrite, size_t{halfQueue} - 2 * drainPerMs);
+}
+
+// --- the flash-writing program's echo -------------------------------------------
+
+struct EchoCase {
+    const char* name;
+    int wrongAt;     // index of the one byte echoed wrong; -1: all right
+    SeqEvent event;  // at the step that reads the echo; EvNone: the upload goes on
+};
+
+void PrintTo(const EchoCase& c, std::ostream* os) { *os << c.name; }
+
+class SeqWriterEcho : public SeqSteps, public testing::WithParamInterface<EchoCase> {};
+
+// The radio echoes the first 100 bytes of the program (the program compares
+// them in chunks of 16) and then nothing more: a right echo lets the upload
+// go on to the radio's 0xAA, one wrong byte anywhere in a chunk ends it at
+// the step that reads it.
+TEST_P(SeqWriterEcho, EveryByteOfEachChunkIsCompared)
+{
+    const EchoCase& c = GetParam();
+    const std::vector<uint8_t> plain = PlainBytes(FlashWriterImage());
+    ASSERT_TRUE(RunTo(Firm_SendData));
+    ASSERT_EQ(Tick(), EvNone);  // the first 255 bytes go out
+    std::vector<uint8_t> echo(plain.begin(), plain.begin() + 100);
+    if (c.wrongAt >= 0) {
+        echo[static_cast<size_t>(c.wrongAt)] ^= 0x01;
+    }
+    Give(echo);
+    EXPECT_EQ(Tick(), c.event);
+    if (c.event != EvNone) {
+        EXPECT_EQ(seq->GetState(), Reset);
+        return;
+    }
+    EXPECT_TRUE(line->incoming.empty());  // all 100 were read
+    for (int n = 0; n < 100 && seq->GetState() != RomW_Setup_Wait; ++n) {
+        ASSERT_EQ(Tick(), EvNone) << seq->GetState();
+    }
+    EXPECT_EQ(seq->GetState(), RomW_Setup_Wait);
+}
+
+INSTANTIATE_TEST_SUITE_P(Seq, SeqWriterEcho,
+                         testing::Values(EchoCase{"all_right", -1, EvNone},
+                                         EchoCase{"first_byte_wrong", 0, EvFirmUpload},
+                                         EchoCase{"last_of_a_chunk_wrong", 15, EvFirmUpload},
+                                         EchoCase{"inside_a_later_chunk_wrong", 37, EvFirmUpload},
+                                         EchoCase{"last_echoed_wrong", 99, EvFirmUpload}),
+                         [](const testing::TestParamInfo<EchoCase>& info) { return std::string(info.param.name); });
 
 // --- the key byte -------------------------------------------------------------
 

@@ -295,6 +295,29 @@ INSTANTIATE_TEST_SUITE_P(
         FailCase{"old_version_after_write", "", FaultKind::Silent, EvFirmUpload, TargetCpu, false, 0, true}),
     [](const testing::TestParamInfo<FailCase>& info) { return std::string(info.param.name); });
 
+// A radio that echoes the flash-writing program gets one byte wrong, well
+// inside the first chunk the program compares: the program stops sending at
+// that comparison, instead of handing the radio the rest of a program that
+// it will run.
+TEST_F(RadioSeqFixture, LaterEchoByteWrongStopsTheUploadAtTheCheck)
+{
+    RadioOptions options;
+    options.echoWriter = true;
+    Fault fault{"writer", FaultKind::WrongLater};
+    fault.nth = 6;
+    options.faults.push_back(fault);
+    StartRadio(options);
+    MakeSequencer();
+    RunToCompletion(60000);
+    const std::vector<SeqEvent> events = driver->Events();
+    EXPECT_EQ(events, (std::vector<SeqEvent>{EvConfirmUpdate, EvUpdatingCpu, EvFirmUpload}));
+    const RadioReport report = Report();
+    EXPECT_EQ(report.faultsInjected, (std::vector<std::string>{"wrong later byte 6 at writer (main processor)"}));
+    EXPECT_GE(report.writerBytesTaken, 6);
+    EXPECT_LT(report.writerBytesTaken, static_cast<int>(RecordLength(FlashWriterImage()))) << FormatReport(report);
+    EXPECT_EQ(seq->GetState(), Standby);
+}
+
 TEST_F(RadioSeqFixture, CutOffHalfWayLeavesAPlaceholderAndTheNextRunRestores)
 {
     RadioOptions options;

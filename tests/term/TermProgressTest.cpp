@@ -32,6 +32,55 @@ INSTANTIATE_TEST_SUITE_P(
         BarCase{"full", 255, 240000, "CPU [##############################] 100%  0:00 left"}),
     [](const testing::TestParamInfo<BarCase>& info) { return std::string(info.param.name); });
 
+// The bar line fits the terminal's width, left of its last column: the bar
+// narrows, then goes, then the time left goes.
+struct WidthCase {
+    const char* name;
+    int columns;
+    const char* line;
+};
+
+void PrintTo(const WidthCase& c, std::ostream* os) { *os << c.name; }
+
+class TermProgressWidth : public testing::TestWithParam<WidthCase> {};
+
+TEST_P(TermProgressWidth, FitsTheTerminal)
+{
+    const std::string line = TermProgress::BarLine("CPU", 85, 60000, GetParam().columns);
+    EXPECT_EQ(line, GetParam().line);
+    EXPECT_LT(line.size(), static_cast<size_t>(GetParam().columns));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Progress, TermProgressWidth,
+    testing::Values(WidthCase{"wide", 200, "CPU [##########....................]  33%  2:00 left"},
+                    WidthCase{"just_the_whole_bar", 53, "CPU [##########....................]  33%  2:00 left"},
+                    WidthCase{"narrower_bar", 40, "CPU [#####............]  33%  2:00 left"},
+                    WidthCase{"no_bar", 20, "CPU  33%  2:00 left"},
+                    WidthCase{"no_time_left", 12, "CPU  33%"},
+                    WidthCase{"cut", 5, "CPU "}),
+    [](const testing::TestParamInfo<WidthCase>& info) { return std::string(info.param.name); });
+
+// The terminal narrowed between two redraws: the padding that wipes the
+// longer line out stays left of the new last column.
+TEST(TermProgress, NarrowedTerminalNeverWraps)
+{
+    std::ostringstream out;
+    int columns = 80;
+    TermProgress progress(out, true, [&columns] { return columns; });
+    progress.Begin("DSP", 0);
+    progress.Show(128, 1000);
+    columns = 20;
+    out.str("");
+    progress.Show(255, 2000);
+    EXPECT_EQ(out.str(), "\rDSP 100%  0:00 left");
+    columns = 0;  // not known: as wide as it likes
+    progress.Begin("DSP", 0);
+    out.str("");
+    progress.Show(255, 2000);
+    EXPECT_EQ(out.str(), "\rDSP [##############################] 100%  0:00 left");
+}
+
 // Into a file: one line at each whole ten percent, none twice, none skipped
 // when the position jumps.
 TEST(TermProgress, PlainLinesAtEachTenPercent)

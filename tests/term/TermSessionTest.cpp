@@ -62,7 +62,20 @@ public:
 
     int64_t NowMs() const override { return pace.ElapsedMs(); }
 
+    std::string OutputProblem() const override
+    {
+        if (outputFailsWhen && outputFailsWhen()) {
+            failedOutput = true;
+        }
+        return failedOutput ? "standard output: Broken pipe" : "";
+    }
+
+    void ErrorLine(const std::string& text) override { errorLines.push_back(text); }
+
     std::deque<std::string> lines;
+    std::function<bool()> outputFailsWhen;  // the output fails for good once it first holds
+    mutable bool failedOutput = false;
+    std::vector<std::string> errorLines;
     bool inputEnds = false;
     std::function<bool()> signalWhen;  // sends signal once when it first holds
     int signal = SIGTERM;
@@ -397,21 +410,66 @@ TEST_F(TermRun, WriteTimeInTheQuestionsScene)
 
 // --- signals ----------------------------------------------------------------
 
-TEST_F(TermRun, SignalWhileWritingIsRefusedAndTheUpdateCompletes)
+// A line on standard error, after the program's name, that ends with text
+// (an outcome's line holds all its scene's lines).
+bool HasErrorLine(const std::vector<std::string>& lines, const std::string& text)
 {
-    StartRadio(RadioOptions {});
-    host->signalWhen = [this] { return session->CurrentScene() == Scene::WritingCpu && seq->GetProgress() > 100; };
-    EXPECT_EQ(Run(Given()), 0) << out.str();
-    EXPECT_EQ(CountLines(TermSession::RefusedText), 1) << out.str();
-    EXPECT_EQ(LastLine(), "Firmware updating is completed.");
-    ExpectFlashesEqualImages();
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+        const size_t name = line.find(": ");
+        return name != std::string::npos && line.size() >= name + 2 + text.size()
+            && line.compare(line.size() - text.size(), text.size(), text) == 0;
+    });
 }
+
+// Refused while writing, kept, and honoured once the whole update has
+// ended (not between the processors): the outcome's line on standard error
+// and the outcome's status, whatever the outcome.
+struct RefusedCase {
+    const char* name;
+    Scene at;
+    int progress;            // asked once this far (0 to 255)
+    const char* faultPoint;  // "" for none
+    int status;
+    const char* outcome;
+};
+
+void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.name; }
+
+class TermSignalRefused : public TermRun, public testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(TermSignalRefused, WhileWritingAndHonouredAtTheOutcome)
+{
+    const RefusedCase& c = GetParam();
+    RadioOptions options;
+    if (c.faultPoint[0] != '\0') {
+        options.faults.push_back(Fault {c.faultPoint, FaultKind::HangUp, 0, false});
+    }
+    StartRadio(options);
+    host->signalWhen = [this, &c] { return session->CurrentScene() == c.at && seq->GetProgress() >= c.progress; };
+    EXPECT_EQ(Run(Given()), c.status) << out.str();
+    EXPECT_EQ(CountLines(TermSession::RefusedText), 1) << out.str();
+    EXPECT_EQ(LastLine(), c.outcome);
+    EXPECT_TRUE(HasErrorLine(host->errorLines, c.outcome)) << out.str();
+    EXPECT_EQ(host->errorLines.size(), 1u);
+    if (c.status == 0) {
+        ExpectFlashesEqualImages();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Term, TermSignalRefused,
+    testing::Values(RefusedCase {"in_the_cpu_then_completed", Scene::WritingCpu, 100, "", 0, "Firmware updating is completed."},
+                    RefusedCase {"in_the_dsp_then_completed", Scene::WritingDsp, 100, "", 0, "Firmware updating is completed."},
+                    RefusedCase {"in_the_cpu_then_failed", Scene::WritingCpu, 0, "cpu.block 1000", 15,
+                                 "Detach the battery pack, then reattach it and try again to update."}),
+    [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 
 struct SignalCase {
     const char* name;
     int signal;
     Scene at;
     TermSettings given;  // what is not given is typed, and no line comes
+    bool exitSent;       // the radio was sent the exit command, as No does
 };
 
 void PrintTo(const SignalCase& c, std::ostream* os) { *os << c.name; }
@@ -426,15 +484,61 @@ TEST_P(TermSignalEnds, OutsideTheWriting)
     EXPECT_EQ(Run(GetParam().given), ExitStatus::Signalled) << out.str();
     EXPECT_EQ(LastLine(), TermSession::SignalEndText);
     EXPECT_EQ(radio->Report().blocksWritten, 0);
+    EXPECT_EQ(radio->Report().inUpdateMode, !GetParam().exitSent) << FormatReport(radio->Report());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Term, TermSignalEnds,
-    testing::Values(SignalCase {"interrupt_at_the_caution", SIGINT, Scene::Opening, {}},
-                    SignalCase {"terminate_while_connecting", SIGTERM, Scene::Connecting, {.agree = true, .yes = true}},
-                    SignalCase {"hang_up_at_the_question", SIGHUP, Scene::ConfirmUpdate, {.agree = true}},
-                    SignalCase {"quit_at_the_question", SIGQUIT, Scene::ConfirmUpdate, {.agree = true}}),
+    testing::Values(SignalCase {"interrupt_at_the_caution", SIGINT, Scene::Opening, {}, false},
+                    SignalCase {"terminate_while_connecting", SIGTERM, Scene::Connecting, {.agree = true, .yes = true}, false},
+                    SignalCase {"interrupt_at_the_question", SIGINT, Scene::ConfirmUpdate, {.agree = true}, true},
+                    SignalCase {"hang_up_at_the_question", SIGHUP, Scene::ConfirmUpdate, {.agree = true}, true},
+                    SignalCase {"quit_at_the_question", SIGQUIT, Scene::ConfirmUpdate, {.agree = true}, true},
+                    SignalCase {"user_signal_at_the_question", SIGUSR1, Scene::ConfirmUpdate, {.agree = true}, true}),
     [](const testing::TestParamInfo<SignalCase>& info) { return std::string(info.param.name); });
+
+// --- a failed output ---------------------------------------------------------
+
+// Before the writing a failed output ends the program with its own status
+// (after the exit command at the question); while a processor is written it
+// is left aside and the update ends with its outcome, whose line then goes
+// to standard error too.
+struct OutputCase {
+    const char* name;
+    Scene at;
+    TermSettings given;
+    int status;
+    bool exitSent;
+};
+
+void PrintTo(const OutputCase& c, std::ostream* os) { *os << c.name; }
+
+class TermOutputFails : public TermRun, public testing::WithParamInterface<OutputCase> {};
+
+TEST_P(TermOutputFails, EndsOnlyWhereNothingIsWritten)
+{
+    const OutputCase& c = GetParam();
+    StartRadio(RadioOptions {});
+    host->outputFailsWhen = [this, &c] {
+        return session && session->CurrentScene() == c.at && (c.at != Scene::WritingCpu || seq->GetProgress() > 50);
+    };
+    EXPECT_EQ(Run(c.given), c.status) << out.str();
+    EXPECT_TRUE(HasErrorLine(host->errorLines, "standard output: Broken pipe"));
+    EXPECT_EQ(radio->Report().inUpdateMode, !c.exitSent) << FormatReport(radio->Report());
+    if (c.status == 0) {
+        ExpectFlashesEqualImages();
+        EXPECT_TRUE(HasErrorLine(host->errorLines, "Firmware updating is completed."));
+    } else {
+        EXPECT_EQ(radio->Report().blocksWritten, 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Term, TermOutputFails,
+    testing::Values(OutputCase {"at_the_caution", Scene::Opening, {}, ExitStatus::OutputFailed, false},
+                    OutputCase {"at_the_question", Scene::ConfirmUpdate, {.agree = true}, ExitStatus::OutputFailed, true},
+                    OutputCase {"while_writing", Scene::WritingCpu, {.agree = true, .yes = true}, 0, true}),
+    [](const testing::TestParamInfo<OutputCase>& info) { return std::string(info.param.name); });
 
 // --- progress, inhibitor hook, trace -----------------------------------------
 

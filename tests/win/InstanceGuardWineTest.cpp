@@ -42,3 +42,24 @@ TEST(InstanceGuard, AnotherNameIsAnotherLock)
     EXPECT_EQ(other.GetState(), InstanceLock::State::Held);
     EXPECT_TRUE(other.Path().empty());
 }
+
+// The holder says which form it runs as, and a copy that finds the lock held
+// reads it; only the holder can say it, and what it said goes with it.
+TEST(InstanceGuard, TheHolderSaysWhichFormRuns)
+{
+    for (InstanceLock::Form form : {InstanceLock::Form::Window, InstanceLock::Form::Terminal}) {
+        InstanceLock holder("RX-77NOVA form test");
+        ASSERT_EQ(holder.GetState(), InstanceLock::State::Held);
+        const InstanceLock second("RX-77NOVA form test");
+        ASSERT_EQ(second.GetState(), InstanceLock::State::HeldElsewhere);
+        EXPECT_EQ(second.HolderForm(), InstanceLock::Form::Unknown);
+        EXPECT_TRUE(holder.SetHolderForm(form));
+        EXPECT_EQ(second.HolderForm(), form);
+    }
+    InstanceLock outsider("RX-77NOVA form test");
+    ASSERT_EQ(outsider.GetState(), InstanceLock::State::Held);
+    const InstanceLock second("RX-77NOVA form test");
+    InstanceLock notHolder("RX-77NOVA form test");
+    EXPECT_FALSE(notHolder.SetHolderForm(InstanceLock::Form::Window));
+    EXPECT_EQ(second.HolderForm(), InstanceLock::Form::Unknown);
+}

@@ -1,7 +1,7 @@
 // The Windows serial driver and the port above it, on a COM number that
 // Wine maps onto the emulated radio's pseudo-terminal. Wine differs from
 // Windows in a few points that these tests leave alone: a second open of a
-// port is not refused, the modem-line escapes fail on a pseudo-terminal,
+// port is not refused, the modem lines do not exist on a pseudo-terminal,
 // the transmit count is always 0 and the bit rate changes no speed.
 #include "SerialDriverWindows.h"
 
@@ -18,6 +18,7 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -42,7 +43,17 @@ LineSettings Line(uint32_t bitRate)
         | (1u << LineFlag::RtsControlShift);
     line.xonLimit = 16000;
     line.xoffLimit = 24000;
+    line.writeMsPerByte = 100000 / bitRate;
+    line.writeMsConstant = 3000;
     return line;
+}
+
+// What the device holds after a Configure.
+COMMTIMEOUTS HeldTimeouts(const SerialDriverWindows& driver)
+{
+    COMMTIMEOUTS timeouts {};
+    EXPECT_NE(GetCommTimeouts(static_cast<HANDLE>(driver.NativeHandle()), &timeouts), 0);
+    return timeouts;
 }
 
 // Waits, in real time, until the driver holds count bytes; gives what it holds.
@@ -87,9 +98,37 @@ TEST_F(SerialOnWine, DriverOpensTheLinkedPortSetsItUpAndHearsTheRadio)
     EXPECT_TRUE(driver.SetQueueSizes(32000, 1024));
     EXPECT_TRUE(driver.Purge());
     EXPECT_TRUE(driver.Configure(Line(9600)));
+    EXPECT_EQ(HeldTimeouts(driver).WriteTotalTimeoutMultiplier, 10u);
     EXPECT_TRUE(driver.Configure(Line(38400)));
-    // Refused by Wine on a pseudo-terminal; the port stays usable.
+    // Set once by Configure, for every write after it.
+    const COMMTIMEOUTS held = HeldTimeouts(driver);
+    EXPECT_EQ(held.ReadIntervalTimeout, MAXDWORD);
+    EXPECT_EQ(held.ReadTotalTimeoutMultiplier, 0u);
+    EXPECT_EQ(held.ReadTotalTimeoutConstant, 0u);
+    EXPECT_EQ(held.WriteTotalTimeoutMultiplier, 2u);
+    EXPECT_EQ(held.WriteTotalTimeoutConstant, 3000u);
+    // DTR and RTS go with the DCB, off (as the port opens) and on: Wine
+    // takes both on a pseudo-terminal, which has no such lines.
+    for (const unsigned mode : {0u, 1u}) {
+        LineSettings line = Line(38400);
+        line.flags = static_cast<uint16_t>((line.flags & ~((LineFlag::ModeMask << LineFlag::DtrControlShift)
+                                                           | (LineFlag::ModeMask << LineFlag::RtsControlShift)))
+                                           | (mode << LineFlag::DtrControlShift) | (mode << LineFlag::RtsControlShift));
+        EXPECT_TRUE(driver.Configure(line)) << "DTR and RTS mode " << mode;
+        DCB dcb {};
+        dcb.DCBlength = sizeof dcb;
+        ASSERT_NE(GetCommState(static_cast<HANDLE>(driver.NativeHandle()), &dcb), 0);
+        std::printf("mode %u: the DCB reads back DTR %u, RTS %u\n", mode, static_cast<unsigned>(dcb.fDtrControl),
+                    static_cast<unsigned>(dcb.fRtsControl));
+    }
+    // Nothing more is asked of the device for the lines.
     EXPECT_TRUE(driver.SetModemLines(true, true));
+    // Without a write time-out a write could wait for ever: refused.
+    LineSettings endless = Line(38400);
+    endless.writeMsPerByte = 0;
+    endless.writeMsConstant = 0;
+    EXPECT_FALSE(driver.Configure(endless));
+    EXPECT_TRUE(driver.Configure(Line(38400)));
 
     // Nothing waits: the read comes back at once, empty.
     uint8_t answer[64] {};
@@ -98,7 +137,8 @@ TEST_F(SerialOnWine, DriverOpensTheLinkedPortSetsItUpAndHearsTheRadio)
     EXPECT_EQ(driver.Read(answer, sizeof answer), 0u);
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));
 
-    ASSERT_EQ(driver.Write(kIdentityRequest.data(), kIdentityRequest.size(), 3000), kIdentityRequest.size());
+    ASSERT_EQ(driver.Write(kIdentityRequest.data(), kIdentityRequest.size(), 3008), kIdentityRequest.size());
+    EXPECT_EQ(HeldTimeouts(driver).WriteTotalTimeoutConstant, 3000u) << "a write set time-outs of its own";
     ASSERT_EQ(WaitForBytes(driver, identLength), static_cast<uint32_t>(identLength));
     ASSERT_EQ(driver.Read(answer, sizeof answer), static_cast<uint32_t>(identLength));
     ExpectOlderRadio(answer);

@@ -8,9 +8,14 @@
 //   rx77nova-winpoke boxes   prints the text of each message box shown
 //   rx77nova-winpoke dismiss presses OK on each message box shown
 //   rx77nova-winpoke close   sends the main window WM_CLOSE
+//   rx77nova-winpoke dpi N   tells both windows that they are now drawn at
+//                            N dots per inch, as when moved to a monitor of
+//                            another scale (WM_DPICHANGED; no suggested place
+//                            can be handed across processes)
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -43,7 +48,10 @@ int PrintText()
     }
     char className[64] {};
     GetClassNameA(window, className, sizeof className);
-    std::printf("window: %s\ntitle: %s\n", className, TextOf(window).c_str());
+    RECT outer {};
+    GetWindowRect(window, &outer);
+    std::printf("window: %s\ntitle: %s\nsize: %ld %ld\n", className, TextOf(window).c_str(), outer.right - outer.left,
+                outer.bottom - outer.top);
     std::string text = TextOf(FindWindowExW(window, nullptr, L"RICHEDIT50W", nullptr));
     for (char& c : text) {
         if (c == '\r') {
@@ -105,6 +113,17 @@ int main(int argc, char* argv[])
         const HWND main = FindWindowW(L"TForm1", nullptr);
         return main != nullptr && PostMessageW(main, WM_CLOSE, 0, 0) ? 0 : 1;
     }
-    std::fprintf(stderr, "usage: rx77nova-winpoke text | boxes | close\n");
+    if (command == "dpi" && argc > 2) {
+        const int dpi = std::atoi(argv[2]);
+        int told = 0;
+        for (const wchar_t* name : {L"TFormOpening", L"TForm1"}) {
+            if (const HWND window = FindWindowW(name, nullptr); window != nullptr) {
+                SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0);
+                ++told;
+            }
+        }
+        return told == 2 ? 0 : 1;
+    }
+    std::fprintf(stderr, "usage: rx77nova-winpoke text | boxes | dismiss | close | dpi N\n");
     return 2;
 }
