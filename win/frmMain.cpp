@@ -496,7 +496,7 @@ LRESULT TForm1::Handle(UINT message, WPARAM w, LPARAM l)
     case WM_ENDSESSION:
         if (w != FALSE) {
             SessionEnds();
-            EndProgram();
+            PostQuitMessage(0);
         }
         return 0;
     case WM_ACTIVATE:

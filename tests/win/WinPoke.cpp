@@ -8,6 +8,10 @@
 //   rx77nova-winpoke boxes   prints the text of each message box shown
 //   rx77nova-winpoke dismiss presses OK on each message box shown
 //   rx77nova-winpoke close   sends the main window WM_CLOSE
+//   rx77nova-winpoke query-end  asks the main window whether the session
+//                            may end (WM_QUERYENDSESSION), prints its answer
+//   rx77nova-winpoke end-session  tells the main window that the session
+//                            ends now (WM_ENDSESSION)
 //   rx77nova-winpoke dpi N   tells both windows that they are now drawn at
 //                            N dots per inch, as when moved to a monitor of
 //                            another scale (WM_DPICHANGED; no suggested place
@@ -65,6 +69,12 @@ int PrintText()
             std::printf("button: %s%s\n", TextOf(child).c_str(), IsWindowEnabled(child) ? "" : " (disabled)");
         }
     }
+    for (HWND child = FindWindowExW(window, nullptr, L"Static", nullptr); child != nullptr;
+         child = FindWindowExW(window, child, L"Static", nullptr)) {
+        if (IsWindowVisible(child)) {
+            std::printf("note: %s\n", TextOf(child).c_str());
+        }
+    }
     return 0;
 }
 
@@ -113,6 +123,21 @@ int main(int argc, char* argv[])
         const HWND main = FindWindowW(L"TForm1", nullptr);
         return main != nullptr && PostMessageW(main, WM_CLOSE, 0, 0) ? 0 : 1;
     }
+    if (command == "query-end" || command == "end-session") {
+        const HWND main = FindWindowW(L"TForm1", nullptr);
+        if (main == nullptr) {
+            return 1;
+        }
+        if (command == "end-session") {
+            return PostMessageW(main, WM_ENDSESSION, TRUE, 0) ? 0 : 1;
+        }
+        DWORD_PTR answer = 0;
+        if (SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer) == 0) {
+            return 1;
+        }
+        std::printf("answer: %lu\n", static_cast<unsigned long>(answer));
+        return 0;
+    }
     if (command == "dpi" && argc > 2) {
         const int dpi = std::atoi(argv[2]);
         int told = 0;
@@ -124,6 +149,6 @@ int main(int argc, char* argv[])
         }
         return told == 2 ? 0 : 1;
     }
-    std::fprintf(stderr, "usage: rx77nova-winpoke text | boxes | dismiss | close | dpi N\n");
+    std::fprintf(stderr, "usage: rx77nova-winpoke text | boxes | dismiss | close | query-end | end-session | dpi N\n");
     return 2;
 }
