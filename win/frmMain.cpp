@@ -231,6 +231,12 @@ void TForm1::FormShow()
     Present(scene);
 }
 
+void TForm1::ShowSceneForTest(Scene shown)
+{
+    scene = shown;
+    Present(scene);
+}
+
 void TForm1::Present(Scene newScene)
 {
     const SceneView view = MakeSceneView(newScene, FactsFor(newScene, sequencer->GetWriteTime(), [this] {

@@ -53,6 +53,9 @@ public:
     void Shutdown();
     // Drawn again at a new resolution (a monitor of another scale).
     void DpiChanged(int dotsPerInch, LPARAM suggested);
+    // For the tests' scene gallery only: shown draws as a scene the
+    // sequencer led to would be drawn, without a run of the radio.
+    void ShowSceneForTest(Scene shown);
 
     static constexpr const wchar_t* BlockReason =
         L"The radio's firmware is being written. Switching off now can leave the radio unusable.";
