@@ -3,7 +3,8 @@
 # same inline code again. The test programs are therefore built as unity
 # builds (their sources compiled a few at a time as one), and the GoogleTest
 # and Qt headers are parsed once per tree into a precompiled header that
-# every test program reuses. (The libraries gain nothing from it: measured.) Figures: docs/performance.md, "The CI run".
+# every test program reuses. The libraries gain nothing from a unity build
+# (measured). Figures: docs/performance.md, "The CI run".
 
 # Sources that cannot share a unity batch with others (names of their own
 # that clash with another source's) keep their own compile: TARGET:SOURCE.
@@ -21,7 +22,9 @@ function(rx_unity)
       # A test class of one source deriving from a fixture in that source's
       # unnamed namespace: in a unity build the source is an included file,
       # which GCC warns of as it would for a header.
-      target_compile_options(${target} PRIVATE -Wno-subobject-linkage)
+      if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+        target_compile_options(${target} PRIVATE -Wno-subobject-linkage)
+      endif()
     endif()
   endforeach()
 endfunction()
