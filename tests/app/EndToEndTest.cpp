@@ -131,6 +131,8 @@ protected:
             radio.reset();
             beeps = 0;
             log.clear();
+            errorLines.clear();  // a spoiled attempt's lines are not this one's
+            boxes.clear();
             percentTitle = false;
             highestProgress = 0;
             radio = std::make_unique<EmulatedRadio>(options);
