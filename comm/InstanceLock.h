@@ -49,7 +49,8 @@ public:
 private:
     static constexpr intptr_t kNone = -1;
     intptr_t handle = kNone;  // the platform's handle of the lock
-    intptr_t formHandle = kNone;  // where the holder's form is kept, where it is not the lock's own
+    // Where the holder's form is kept, where it is not the lock's own (Windows).
+    [[maybe_unused]] intptr_t formHandle = kNone;
     std::string name;
     State state = State::Failed;
     std::string problem;

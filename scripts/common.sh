@@ -26,13 +26,29 @@ ensure_packages() {
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
     # shellcheck disable=SC2086
-    apt-get install -y -qq --no-install-recommends $missing
+    # Without a sync after every file: a machine that loses power while
+    # installing installs again anyway.
+    apt-get install -y -qq --no-install-recommends -o Dpkg::Options::=--force-unsafe-io $missing
   else
     echo "These Debian packages are missing. Install them, then run this again:"
     echo "  sudo apt-get install $missing"
     exit 1
   fi
 }
+
+# package_options DIR: the cmake options of a package build in the folder
+# DIR, one a line: a release build installed under /usr, with the compiler
+# told to write the source folder as "." and DIR as "build" (the source
+# folder first, the build folder inside it last: the last match wins), so
+# that no build path reaches the programs. scripts/package builds with them;
+# scripts/test builds build/plain with them and PLAIN_OPTIONS, so that its
+# programs are the package's first build in the reproducibility check.
+package_options() {
+  local maps="-ffile-prefix-map=$ROOT=. -ffile-prefix-map=$1=build"
+  printf '%s\n' -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+    "-DCMAKE_C_FLAGS=$maps" "-DCMAKE_CXX_FLAGS=$maps" "-DCMAKE_ASM_FLAGS=$maps"
+}
+PLAIN_OPTIONS=(-DRX_WERROR=ON)
 
 # build <dir-name> [cmake args...]
 build_tree() {
