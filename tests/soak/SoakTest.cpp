@@ -21,7 +21,17 @@ namespace {
 using enum SeqEvent;
 using enum SeqState;
 
+// GCC says AddressSanitizer with a macro, Clang with a feature.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define RX_SOAK_UNDER_ASAN 1
+#endif
+#endif
 #if defined(__SANITIZE_ADDRESS__)
+#define RX_SOAK_UNDER_ASAN 1
+#endif
+
+#if defined(RX_SOAK_UNDER_ASAN)
 constexpr bool ResidentMemoryMeaningful = false;  // the sanitizer keeps freed memory in quarantine
 #else
 constexpr bool ResidentMemoryMeaningful = true;
