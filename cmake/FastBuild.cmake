@@ -13,6 +13,12 @@
 set(rx_test_opt_level "")
 if(CMAKE_BUILD_TYPE MATCHES "^(Release|RelWithDebInfo|MinSizeRel)$")
   set(rx_test_opt_level -O1)
+  # GCC 12 at -O1 takes a string built with operator+ in a test's
+  # expectation for a copy out of bounds (GCC bug 105545); the sanitized
+  # suite checks the bounds for real.
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+    list(APPEND rx_test_opt_level -Wno-array-bounds -Wno-stringop-overflow)
+  endif()
 endif()
 
 # rx_test_optimisation(TARGET...): the test programs' level, above.
